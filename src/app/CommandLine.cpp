@@ -1,0 +1,97 @@
+#include "app/CommandLine.h"
+
+#include "app/ProgramDir.h"
+
+#include <functional>
+#include <optional>
+#include <ostream>
+
+namespace kest {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage:\n"
+    "  kest [--home DIR]                      open the program's windows\n"
+    "  kest [--home DIR] init                 create the archive database in DatabasePath\n"
+    "  kest [--home DIR] connect              connect to the registrar and read its catalog\n"
+    "  kest [--home DIR] read                 read every record and store it in the database\n"
+    "  kest [--home DIR] report --blank NAME --from YYYY-MM-DD --to YYYY-MM-DD\n"
+    "                           [--from-hour H --to-hour H --from-minute M --to-minute M] --out FILE\n"
+    "  kest [--home DIR] form --form FOLDER --controller HEX4 --from YYYY-MM-DD --to YYYY-MM-DD --out FILE\n"
+    "  kest --version | --help\n"
+    "FILE ends in .csv, .xlsx or .pdf. Exit status: 0 success, 1 failure, 2 no data for the period.\n";
+
+const std::map<std::string, std::function<int(CommandContext&)>>& commands()
+{
+    static const std::map<std::string, std::function<int(CommandContext&)>> table = {
+        {"init", CommandInit},       {"connect", CommandConnect}, {"read", CommandRead},
+        {"report", CommandReport},   {"form", CommandForm},
+    };
+    return table;
+}
+
+} // namespace
+
+std::string CommandContext::option(const std::string& name) const
+{
+    const auto it = options.find(name);
+    return it == options.end() ? std::string() : it->second;
+}
+
+bool wantsCommandLine(const std::vector<std::string>& args)
+{
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--home") {
+            ++i;
+            continue;
+        }
+        return true;
+    }
+    return false;
+}
+
+int RunCommandLine(const std::vector<std::string>& args, const std::filesystem::path& executable,
+                   std::ostream& out, std::ostream& err)
+{
+    std::optional<std::filesystem::path> home;
+    std::string command;
+    std::map<std::string, std::string> options;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            out << kUsage;
+            return kExitOk;
+        }
+        if (a == "--version") {
+            out << "kest " << KEST_VERSION << "\n";
+            return kExitOk;
+        }
+        if (a.rfind("--", 0) == 0) {
+            if (i + 1 >= args.size()) {
+                err << "Option " << a << " needs a value.\n";
+                return kExitFailure;
+            }
+            if (a == "--home")
+                home = args[++i];
+            else
+                options[a] = args[++i];
+            continue;
+        }
+        if (!command.empty()) {
+            err << "Unexpected argument: " << a << "\n" << kUsage;
+            return kExitFailure;
+        }
+        command = a;
+    }
+    const auto it = commands().find(command);
+    if (it == commands().end()) {
+        err << (command.empty() ? std::string("No command given.\n") : "Unknown command: " + command + "\n")
+            << kUsage;
+        return kExitFailure;
+    }
+    CommandContext ctx{resolveProgramDir(home, executable), {}, std::move(options), out, err};
+    ctx.settings = LoadExchangeSettings(ctx.programDir);
+    return it->second(ctx);
+}
+
+} // namespace kest

@@ -1,0 +1,217 @@
+#include "db/Database.h"
+
+#include <sqlite3.h>
+
+namespace kest {
+
+void StmtFinalize::operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt.get());
+    sqlite3_clear_bindings(m_stmt.get());
+}
+
+int Statement::index(std::string_view name) const
+{
+    const std::string key(name);
+    return sqlite3_bind_parameter_index(m_stmt.get(), key.c_str());
+}
+
+void Statement::bind(std::string_view name, std::int64_t value)
+{
+    sqlite3_bind_int64(m_stmt.get(), index(name), value);
+}
+
+void Statement::bind(std::string_view name, double value)
+{
+    sqlite3_bind_double(m_stmt.get(), index(name), value);
+}
+
+void Statement::bind(std::string_view name, std::string_view text)
+{
+    sqlite3_bind_text(m_stmt.get(), index(name), text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+void Statement::bindNull(std::string_view name) { sqlite3_bind_null(m_stmt.get(), index(name)); }
+
+void Statement::bindTime(std::string_view name, DateTime t) { bind(name, std::string_view(toSqlText(t))); }
+
+void Statement::bindValue(std::string_view name, const DbValue& value)
+{
+    if (const auto* i = std::get_if<std::int64_t>(&value))
+        bind(name, *i);
+    else if (const auto* d = std::get_if<double>(&value))
+        bind(name, *d);
+    else if (const auto* s = std::get_if<std::string>(&value))
+        bind(name, std::string_view(*s));
+    else
+        bindNull(name);
+}
+
+Statement::Step Statement::step()
+{
+    const int rc = sqlite3_step(m_stmt.get());
+    if (rc == SQLITE_ROW)
+        return Step::Row;
+    if (rc == SQLITE_DONE)
+        return Step::Done;
+    return Step::Error;
+}
+
+int Statement::columnCount() const { return sqlite3_column_count(m_stmt.get()); }
+
+std::string Statement::columnName(int i) const
+{
+    const char* name = sqlite3_column_name(m_stmt.get(), i);
+    return name ? name : "";
+}
+
+DbValue Statement::column(int i) const
+{
+    switch (sqlite3_column_type(m_stmt.get(), i)) {
+    case SQLITE_INTEGER:
+        return static_cast<std::int64_t>(sqlite3_column_int64(m_stmt.get(), i));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(m_stmt.get(), i);
+    case SQLITE_NULL:
+        return std::monostate{};
+    default:
+        return columnText(i);
+    }
+}
+
+std::int64_t Statement::columnInt(int i) const { return sqlite3_column_int64(m_stmt.get(), i); }
+
+double Statement::columnDouble(int i) const { return sqlite3_column_double(m_stmt.get(), i); }
+
+std::string Statement::columnText(int i) const
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt.get(), i));
+    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt.get(), i))) : "";
+}
+
+std::unique_ptr<Database> Database::open(const std::filesystem::path& file, OpenMode mode, std::string* error)
+{
+    std::error_code ec;
+    if (mode == OpenMode::Existing && !std::filesystem::exists(file, ec)) {
+        if (error)
+            *error = file.string() + ": no such file";
+        return nullptr;
+    }
+    sqlite3* raw = nullptr;
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    if (mode == OpenMode::CreateIfMissing)
+        flags |= SQLITE_OPEN_CREATE;
+    const int rc = sqlite3_open_v2(file.c_str(), &raw, flags, nullptr);
+    std::unique_ptr<Database> db(new Database(raw));
+    if (rc != SQLITE_OK) {
+        if (error)
+            *error = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(raw, 5000);
+    sqlite3_extended_result_codes(raw, 1);
+    // Reading the schema is what tells a database from a text file or a truncated one.
+    const DbStatus probe = db->execute("SELECT count(*) FROM sqlite_master");
+    if (!probe.ok()) {
+        if (error)
+            *error = probe.message;
+        return nullptr;
+    }
+    // WAL keeps readers working while a pass stores; a failure (read-only folder)
+    // leaves the default journal, which works as well.
+    (void)db->execute("PRAGMA journal_mode=WAL");
+    (void)db->execute("PRAGMA synchronous=NORMAL");
+    return db;
+}
+
+Database::~Database()
+{
+    m_cache.clear();
+    sqlite3_close_v2(m_db);
+}
+
+Statement* Database::cached(const std::string& sql)
+{
+    auto it = m_cache.find(sql);
+    if (it == m_cache.end()) {
+        Statement stmt = prepare(sql);
+        if (!stmt.valid())
+            return nullptr;
+        it = m_cache.emplace(sql, std::move(stmt)).first;
+    }
+    it->second.reset();
+    return &it->second;
+}
+
+Statement Database::prepare(const std::string& sql)
+{
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
+        return Statement();
+    return Statement(stmt);
+}
+
+DbStatus Database::execute(const std::string& sql)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
+        return DbStatus::success();
+    std::string text = message ? message : lastError();
+    sqlite3_free(message);
+    return DbStatus::failure(text);
+}
+
+DbStatus Database::run(Statement& stmt)
+{
+    Statement::Step s;
+    while ((s = stmt.step()) == Statement::Step::Row) {
+    }
+    if (s == Statement::Step::Done)
+        return DbStatus::success();
+    const int code = sqlite3_extended_errcode(m_db);
+    if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE)
+        return {DbStatus::KeyViolation, std::string(kKeyViolation)};
+    return DbStatus::failure(lastError());
+}
+
+bool Database::hasTable(std::string_view name)
+{
+    Statement* stmt = cached("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = :name");
+    if (!stmt)
+        return false;
+    stmt->bind(":name", name);
+    const bool found = stmt->step() == Statement::Step::Row;
+    stmt->reset();
+    return found;
+}
+
+std::string Database::lastError() const { return sqlite3_errmsg(m_db); }
+
+std::int64_t Database::changes() const { return sqlite3_changes64(m_db); }
+
+Transaction::Transaction(Database& db) : m_db(db)
+{
+    m_begin = m_db.execute("BEGIN IMMEDIATE");
+    m_open = m_begin.ok();
+}
+
+Transaction::~Transaction()
+{
+    if (m_open)
+        (void)m_db.execute("ROLLBACK");
+}
+
+DbStatus Transaction::commit()
+{
+    if (!m_open)
+        return m_begin.ok() ? DbStatus::failure("transaction already ended") : m_begin;
+    m_open = false;
+    DbStatus status = m_db.execute("COMMIT");
+    if (!status.ok())
+        (void)m_db.execute("ROLLBACK");
+    return status;
+}
+
+} // namespace kest
