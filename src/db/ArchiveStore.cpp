@@ -1,0 +1,254 @@
+#include "db/ArchiveStore.h"
+
+#include "registrar/RegistrarImage.h"
+
+#include <cmath>
+
+namespace kest {
+namespace {
+
+/// Stored times are whole seconds; an existing row matches a slot within this.
+constexpr double kSameTime = 1e-5;
+
+std::string insertSql(ArchiveKind kind, StoreVariant variant)
+{
+    std::string sql = std::string("INSERT INTO ") + archiveTable(kind) +
+                      " (sdate, scode, svalue) VALUES (:sdate, :scode, :svalue) ON CONFLICT (scode, sdate) ";
+    sql += variant == StoreVariant::Page ? "DO UPDATE SET svalue = excluded.svalue" : "DO NOTHING";
+    return sql;
+}
+
+template <std::size_t N>
+int chainLength(const std::array<std::uint8_t, N>& chain)
+{
+    int n = 0;
+    while (n + 1 < static_cast<int>(N) && chain[static_cast<std::size_t>(n + 1)] != kNoMark)
+        ++n;
+    return n;
+}
+
+} // namespace
+
+ArchiveStore::ArchiveStore(Database& db, StoreVariant variant, DepthLimits depth, DateTime today)
+    : m_db(db), m_variant(variant), m_depth(depth), m_today(dateOf(today))
+{
+    m_slots.reserve(kIntervalSlots);
+}
+
+DbStatus ArchiveStore::storeRecord(const ImageRecord& record, std::int64_t code)
+{
+    Transaction tx(m_db);
+    if (!tx.begin().ok())
+        return tx.begin();
+    DbStatus status = storeHourly(record, code);
+    if (status.ok())
+        status = storeDaily(record, code);
+    if (m_variant == StoreVariant::Page) {
+        if (status.ok())
+            status = storeMonthly(record, code);
+        if (status.ok())
+            status = storeInterval(record, code);
+        if (status.ok())
+            status = storeExtended(record, code);
+    }
+    if (!status.ok())
+        return status;
+    return tx.commit();
+}
+
+DbStatus ArchiveStore::storeHourly(const ImageRecord& rec, std::int64_t code)
+{
+    const ArchiveSettings& s = rec.Settings;
+    for (int k = 0; k < kHourlyArchives; ++k) {
+        const auto ki = static_cast<std::size_t>(k);
+        if (s.HourlyFlags[ki] != k)
+            continue;
+        const std::int64_t key = ArchiveKey(code, ArchiveKind::Hourly, k);
+        DbStatus status = deleteOlder(ArchiveKind::Hourly, key, m_depth.hourly);
+        for (int j = 0; status.ok() && j <= chainLength(s.HourlyChains[ki]); ++j) {
+            const int row = j == 0 ? k : s.HourlyChains[ki][static_cast<std::size_t>(j)];
+            const TimeSeries series = j == 0 ? HourlySeries(rec.RecordTime) : HourlyMemberSeries(rec.RecordTime, j);
+            m_slots.clear();
+            for (int i = 0; i < series.steps && i < kHourlySlots; ++i)
+                m_slots.push_back({series.start + i * kOneHour, rec.Hourly[static_cast<std::size_t>(row)][static_cast<std::size_t>(i)]});
+            status = writeSlots(ArchiveKind::Hourly, key, rec.RecordTime);
+        }
+        if (!status.ok())
+            return status;
+    }
+    return DbStatus::success();
+}
+
+void ArchiveStore::collectDaily(const TimeSeries& series, const double* values, bool shiftToMonthBefore)
+{
+    m_slots.clear();
+    for (int i = 0; i < series.steps; ++i) {
+        const DateTime date = series.start + i;
+        const int day = decodeDateTime(date).day;
+        if (!shiftToMonthBefore) {
+            m_slots.push_back({date, values[day - 1]});
+        } else if (const auto moved = MemberPageLinkDate(date)) {
+            m_slots.push_back({*moved, values[day - 1]});
+        }
+    }
+}
+
+DbStatus ArchiveStore::storeDaily(const ImageRecord& rec, std::int64_t code)
+{
+    const ArchiveSettings& s = rec.Settings;
+    const DailyRules rules{rec.RecordTime, rec.rhour, rec.avans, MonthDays(rec.RecordYear)};
+    for (int k = 0; k < kDailyArchives; ++k) {
+        const auto ki = static_cast<std::size_t>(k);
+        if (s.DailyFlags[ki] != k)
+            continue;
+        const std::int64_t key = ArchiveKey(code, ArchiveKind::Daily, k);
+        DbStatus status = deleteOlder(ArchiveKind::Daily, key, m_depth.daily);
+        const int member = s.DailyChains[ki];
+        if (status.ok()) {
+            collectDaily(member == kNoMark ? DailyPlainSeries(rules) : DailyHeadSeries(rules), rec.Daily[ki].data(),
+                         false);
+            status = writeSlots(ArchiveKind::Daily, key, rec.RecordTime);
+        }
+        if (status.ok() && member != kNoMark && member < kDailyArchives) {
+            collectDaily(DailyMemberSeries(rules), rec.Daily[static_cast<std::size_t>(member)].data(),
+                         m_variant == StoreVariant::Page);
+            status = writeSlots(ArchiveKind::Daily, key, rec.RecordTime);
+        }
+        if (!status.ok())
+            return status;
+    }
+    return DbStatus::success();
+}
+
+DbStatus ArchiveStore::storeMonthly(const ImageRecord& rec, std::int64_t code)
+{
+    const auto dates = MonthlyDates(rec.RecordTime);
+    for (int k = 0; k < kMonthlyArchives; ++k) {
+        const auto ki = static_cast<std::size_t>(k);
+        if (rec.Settings.MonthlyFlags[ki] != k)
+            continue;
+        const std::int64_t key = ArchiveKey(code, ArchiveKind::Monthly, k);
+        DbStatus status = deleteOlder(ArchiveKind::Monthly, key, m_depth.monthly);
+        m_slots.clear();
+        for (DateTime date : dates)
+            m_slots.push_back({date, rec.Monthly[ki][static_cast<std::size_t>(decodeDateTime(date).month - 1)]});
+        if (status.ok())
+            status = writeSlots(ArchiveKind::Monthly, key, rec.RecordTime);
+        if (!status.ok())
+            return status;
+    }
+    return DbStatus::success();
+}
+
+DbStatus ArchiveStore::storeInterval(const ImageRecord& rec, std::int64_t code)
+{
+    const ArchiveSettings& s = rec.Settings;
+    // No controller integrates over less than a minute or more than an hour; a
+    // hand-edited length outside that is taken like the unset 0.
+    const int minutes = rec.smin >= 1 && rec.smin <= 60 ? rec.smin : 5;
+    for (int k = 0; k < kIntervalArchives; ++k) {
+        const auto ki = static_cast<std::size_t>(k);
+        if (s.IntervalFlags[ki] != k)
+            continue;
+        const std::int64_t key = ArchiveKey(code, ArchiveKind::Interval, k);
+        const int members = chainLength(s.IntervalChains[ki]);
+        DbStatus status = deleteOlder(ArchiveKind::Interval, key, m_depth.interval);
+        if (status.ok())
+            status = DeleteIntervalRowsFrom(m_db, key, IntervalCutOff(rec.RecordTime, minutes, members));
+        for (int j = 0; status.ok() && j <= members; ++j) {
+            const int row = j == 0 ? k : s.IntervalChains[ki][static_cast<std::size_t>(j)];
+            const TimeSeries series = IntervalSeries(rec.RecordTime, minutes, j, members);
+            m_slots.clear();
+            for (int i = 0; i < series.steps; ++i)
+                m_slots.push_back({series.start + i * minutes * kOneMinute,
+                                   rec.Interval[static_cast<std::size_t>(row)][static_cast<std::size_t>(i)]});
+            status = writeSlots(ArchiveKind::Interval, key, rec.RecordTime);
+        }
+        if (!status.ok())
+            return status;
+    }
+    return DbStatus::success();
+}
+
+DbStatus ArchiveStore::storeExtended(const ImageRecord& rec, std::int64_t code)
+{
+    const TimeSeries series = ExtendedSeries(rec.RecordTime);
+    for (int k = 0; k < kExtendedArchives; ++k) {
+        const auto ki = static_cast<std::size_t>(k);
+        if (rec.Settings.HourlyExtended[ki] == kNoMark)
+            continue;
+        const std::int64_t key = ArchiveKey(code, ArchiveKind::Hourly, k);
+        DbStatus status = deleteOlder(ArchiveKind::Hourly, key, m_depth.hourly);
+        m_slots.clear();
+        for (int i = 0; i < series.steps; ++i) {
+            const DateTime t = series.start + i * kOneHour;
+            m_slots.push_back({t, rec.ExtendedHourly[ki][static_cast<std::size_t>(ExtendedSlot(t))]});
+        }
+        if (status.ok())
+            status = writeSlots(ArchiveKind::Hourly, key, rec.RecordTime);
+        if (!status.ok())
+            return status;
+    }
+    return DbStatus::success();
+}
+
+DbStatus ArchiveStore::deleteOlder(ArchiveKind kind, std::int64_t key, int depthDays)
+{
+    // A depth of -1 is what a missing NN.INI key reads as; it must not wipe the archive.
+    if (depthDays < 0)
+        return DbStatus::success();
+    return DeleteArchiveRowsBefore(m_db, kind, key, m_today - depthDays);
+}
+
+DbStatus ArchiveStore::writeSlots(ArchiveKind kind, std::int64_t key, DateTime recordTime)
+{
+    while (!m_slots.empty() && !notAfter(m_slots.back().time, recordTime))
+        m_slots.pop_back();
+    if (m_slots.empty())
+        return DbStatus::success();
+    if (m_variant == StoreVariant::Page)
+        return insertRows(kind, key, recordTime);
+
+    // The request link leaves rows that exist alone: walk the stored rows of the
+    // range beside the slots and offer only the slots that have none.
+    DbStatus status = SelectArchiveRange(m_db, kind, key, m_slots.front().time, m_slots.back().time, m_existing);
+    if (!status.ok())
+        return status;
+    std::size_t next = 0;
+    std::size_t kept = 0;
+    for (const Slot& slot : m_slots) {
+        while (next < m_existing.size() && m_existing[next].sdate < slot.time - kSameTime)
+            ++next;
+        if (next < m_existing.size() && std::fabs(m_existing[next].sdate - slot.time) <= kSameTime) {
+            ++next;
+            continue;
+        }
+        m_slots[kept++] = slot;
+    }
+    m_slots.resize(kept);
+    return insertRows(kind, key, recordTime);
+}
+
+DbStatus ArchiveStore::insertRows(ArchiveKind kind, std::int64_t key, DateTime recordTime)
+{
+    Statement* stmt = m_db.cached(insertSql(kind, m_variant));
+    if (!stmt)
+        return DbStatus::failure(m_db.lastError());
+    for (const Slot& slot : m_slots) {
+        if (!notAfter(slot.time, recordTime))
+            continue;
+        RowsAttempted = true;
+        stmt->bindTime(":sdate", slot.time);
+        stmt->bind(":scode", key);
+        stmt->bind(":svalue", slot.value);
+        if (stmt->step() == Statement::Step::Error) {
+            DbStatus failed = DbStatus::failure(m_db.lastError());
+            stmt->reset();
+            return failed;
+        }
+        stmt->reset();
+    }
+    return DbStatus::success();
+}
+
+} // namespace kest
