@@ -87,3 +87,13 @@ TEST(CommandLine, VersionHelpAndBadUsage)
     EXPECT_NE(err.find("Unknown command"), std::string::npos);
     EXPECT_EQ(runKest(home, "report --blank", nullptr, &err), 1);
 }
+
+TEST(CommandLine, MissingSettingsAreReportedAndTheCommandGoesOn)
+{
+    TempDir home;
+    test::writeFile(home / "NN.INI", "[TIME]\r\nDARH=-1\r\nPUT=" + home.path().string() + "\r\n");
+    std::string err;
+    EXPECT_EQ(runKest(home, "init", nullptr, &err), 0);
+    EXPECT_NE(err.find("Не найден инифайл (nn.ini)"), std::string::npos) << err;
+    EXPECT_TRUE(std::filesystem::exists(home / kDatabaseFile));
+}
