@@ -38,8 +38,10 @@ void acceptSlot(ExchangeContext& ctx, const std::uint8_t* slot, std::size_t slot
     ReadRecordTime(ctx, number);
     const DateTime time = ctx.image.record(number).RecordTime;
     if (time == 0) {
-        // The count stays, so the next accepted slot takes this entry number.
+        // The count stays, so the next accepted slot takes this entry number; until
+        // then the entry is empty like every entry past the count.
         ctx.prompter.showError(invalidDateMessage(entry.controllerText()));
+        entry.bytes = {};
         return;
     }
     catalog.count = number;
