@@ -1,0 +1,117 @@
+#include "registrar/ArchivePasses.h"
+
+#include "common/EventPump.h"
+#include "common/ExchangeLog.h"
+#include "common/IniFile.h"
+#include "common/Prompter.h"
+#include "db/ArchiveStore.h"
+#include "registrar/Catalog.h"
+#include "registrar/RecordReaders.h"
+#include "registrar/RegistrarImage.h"
+#include "settings/ArchiveSettingsFile.h"
+#include "settings/ControllerList.h"
+
+namespace kest {
+namespace {
+
+constexpr const char* kNoDatabaseAccess =
+    "Нет доступа к базе данных, либо база испорчена. Проверьте наличие баз данных и путь к ним.";
+
+/// The archive tables open and present, or nothing after message 43 was shown.
+std::unique_ptr<Database> openTables(ExchangeContext& ctx, bool pageLink)
+{
+    std::string error;
+    auto db = OpenArchiveDatabase(ctx.databasePath, false, &error);
+    std::vector<std::string> needed = {"arhivd", "arhivh"};
+    if (pageLink) {
+        needed.push_back("arhivm");
+        needed.push_back("detail");
+    }
+    if (!db || !RequireTables(*db, needed).ok()) {
+        ctx.prompter.showError(exchangeMessage(kStatusDatabase));
+        return nullptr;
+    }
+    return db;
+}
+
+void loadMarks(ExchangeContext& ctx, int record, bool pageLink)
+{
+    const IniFile ini = IniFile::load(archiveSettingsPath(ctx.databasePath));
+    const std::string section = ctx.catalog.entry(record).controllerText();
+    ArchiveSettings& settings = ctx.image.record(record).Settings;
+    LoadArchiveSettings(ini, section, MarkKind::Hourly, settings);
+    LoadArchiveSettings(ini, section, MarkKind::Daily, settings);
+    if (pageLink) {
+        LoadArchiveSettings(ini, section, MarkKind::Monthly, settings);
+        LoadArchiveSettings(ini, section, MarkKind::Interval, settings);
+    }
+}
+
+} // namespace
+
+void ReadingPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings&)
+{
+    pass.PassDone = 0;
+    pass.PassMode = 0;
+    const bool pageLink = ctx.link.PageLink == 1;
+    auto db = openTables(ctx, pageLink);
+    if (!db)
+        return;
+    ctx.pump.processEvents();
+    // Settlement values that could not be read would date every daily value of the
+    // later records wrongly, so a failed list ends the pass here.
+    if (RebuildControllerList(ctx, db.get(), false).linkFailed || ctx.state.ExchangeStatus != kStatusOk)
+        return;
+    ctx.log.append("** Обмен с регистратором **");
+    pass.RowsAttempted = 0;
+    if (ctx.progress)
+        ctx.progress->setPosition(0);
+    for (int r = 1; r <= ctx.catalog.count; ++r) {
+        ctx.log.append("Считывается запись № " + std::to_string(r) + " МЕРАН №" +
+                       ctx.catalog.entry(r).controllerText() + " из регистратора информации");
+        loadMarks(ctx, r, pageLink);
+        const bool read = pageLink ? ReadRecordByPages(ctx, r) : ReadRecordByRequests(ctx, r);
+        if (!read)
+            return;
+    }
+    pass.PassDone = 1;
+    ctx.log.append("Поздравляю передача данных из РИ в память программы прошла успешно! Сейчас можно нажав на "
+                   "кнопку \"Поместить в БД\"  поместить данные в базу данных.");
+    ctx.log.append("** Конец обмена **");
+}
+
+void StoringPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings& settings)
+{
+    pass.PassDone = 0;
+    pass.PassMode = 1;
+    const bool pageLink = ctx.link.PageLink == 1;
+    auto db = openTables(ctx, pageLink);
+    if (!db)
+        return;
+    ctx.pump.processEvents();
+    RebuildControllerList(ctx, db.get(), true);
+    ctx.log.append("** Передача данных в базу данных **");
+    const DepthLimits depth{settings.DARH, settings.DARD, settings.DARM, settings.Dok};
+    ArchiveStore store(*db, pageLink ? StoreVariant::Page : StoreVariant::Request, depth, ctx.clock.now());
+    for (int r = 1; r <= ctx.catalog.count; ++r) {
+        const CatalogEntry& entry = ctx.catalog.entry(r);
+        ctx.log.append("Передаются данные записи № " + std::to_string(r) + " МЕРАН №" + entry.controllerText() +
+                       " из памяти программы.");
+        ctx.pump.processEvents();
+        const DbStatus status = store.storeRecord(ctx.image.record(r), entry.ControllerCode());
+        if (store.RowsAttempted)
+            pass.RowsAttempted = 1;
+        if (!status.ok()) {
+            ctx.log.append(status.message);
+            ctx.log.append(kNoDatabaseAccess);
+            return;
+        }
+    }
+    pass.PassDone = 1;
+    ctx.log.append(pass.RowsAttempted == 1
+                       ? "Поздравляю передача данных из памяти программы в базы данных прошла успешно! "
+                       : "В базе данных уже имеются данные с МЕРАНов из текущего регистратора информации.");
+    ctx.log.append("** Конец омена **");
+}
+
+} // namespace kest

@@ -1,0 +1,161 @@
+#include "registrar/ArchivePasses.h"
+
+#include "common/EventPump.h"
+#include "common/ExchangeLog.h"
+#include "common/Prompter.h"
+#include "db/ArchiveTables.h"
+#include "registrar/Catalog.h"
+#include "registrar/FakeRegistrar.h"
+#include "registrar/RegistrarImage.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace kest {
+namespace {
+
+using test::FakeClock;
+using test::FakePort;
+using test::FakeRegistrar;
+using test::RecordWriter;
+
+/// Two controllers on the page link: 0412 with a double-precision hourly head and
+/// its member, 0A1F with a daily chained pair and a monthly archive.
+class ArchivePassesTest : public ::testing::Test
+{
+protected:
+    ArchivePassesTest()
+        : port(clock), reg(port), link(port, clock),
+          ctx{link, state, pump, log, prompter, catalog, image, clock, 2, 1, dir.path().string() + "/", nullptr}
+    {
+        clock.wallTime = encodeDateTime(2026, 3, 16, 9).value();
+        std::string error;
+        db = OpenArchiveDatabase(dir.path(), true, &error);
+        EXPECT_TRUE(db) << error;
+        EXPECT_TRUE(link.OpenPort("fake", 5));
+        link.PageLink = 1;
+        ResetRegistrarImage(image);
+        test::writeFile(dir / "KEST.INI", "[0412]\r\nAH01=90\r\nAH03=1101\r\n[0A1F]\r\nAD02=1105\r\n");
+        addRecord(0x0412, 0x0100, [](RecordWriter& w, CatalogEntry& e) {
+            e.bytes[10] = 2;
+            w.archive(1, 96, 96, true, [](int i) { return 1000 + i; });
+            w.archive(3, 96, 96, true, [](int i) { return 3000 + i; });
+        });
+        addRecord(0x0A1F, 0x0200, [](RecordWriter& w, CatalogEntry& e) {
+            e.bytes[9] = 2;
+            e.bytes[8] = 1;
+            w.archive(5, 32, 32, false, [](int i) { return 50 + i; });
+            w.archive(2, 32, 32, false, [](int i) { return 20 + i; });
+            w.nextPage();
+            w.archive(0, 16, 12, false, [](int i) { return i + 1; });
+        });
+        for (int i = 1; i <= catalog.count; ++i)
+            EXPECT_TRUE(EnsureControllerRows(*db, catalog.entry(i).ControllerCode()).ok());
+        EXPECT_TRUE(UpdateControllerSettlement(*db, 0x0A1F, 0, 1, 1, 5).ok());
+    }
+
+    void addRecord(int controller, std::uint16_t firstPage,
+                   const std::function<void(RecordWriter&, CatalogEntry&)>& fill)
+    {
+        CatalogEntry& e = catalog.entry(++catalog.count);
+        e.bytes[0] = static_cast<std::uint8_t>(catalog.count);
+        e.bytes[1] = static_cast<std::uint8_t>(firstPage >> 8);
+        e.bytes[2] = static_cast<std::uint8_t>(firstPage & 0xFF);
+        e.bytes[6] = static_cast<std::uint8_t>(controller >> 8);
+        e.bytes[7] = static_cast<std::uint8_t>(controller & 0xFF);
+        RecordWriter w(reg, firstPage, true);
+        w.header(15, 3, 10, 0, 2026);
+        fill(w, e);
+    }
+
+    std::int64_t count(const char* table)
+    {
+        Statement st = db->prepare(std::string("SELECT count(*) FROM ") + table);
+        st.step();
+        return st.columnInt(0);
+    }
+    bool logHas(const std::string& text) const
+    {
+        return std::find(log.lines.begin(), log.lines.end(), text) != log.lines.end();
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<Database> db;
+    FakeClock clock;
+    FakePort port;
+    FakeRegistrar reg;
+    RegistrarLink link;
+    ExchangeState state;
+    NullEventPump pump;
+    MemoryExchangeLog log;
+    MemoryPrompter prompter;
+    Catalog catalog;
+    RegistrarImage image;
+    ExchangeContext ctx;
+    ExchangeSettings settings;
+    PassState pass;
+};
+
+TEST_F(ArchivePassesTest, ReadThenStoreTwiceOnThePageLink)
+{
+    ReadingPass(ctx, pass, settings);
+    ASSERT_EQ(pass.PassDone, 1) << (log.lines.empty() ? "" : log.lines.back());
+    EXPECT_TRUE(logHas("Считывается запись № 2 МЕРАН №0A1F из регистратора информации"));
+    EXPECT_EQ(image.record(2).avans, 1);
+    EXPECT_EQ(image.record(1).Settings.HourlyFlags[3], kNoMark);
+
+    StoringPass(ctx, pass, settings);
+    ASSERT_EQ(pass.PassDone, 1) << log.lines.back();
+    EXPECT_TRUE(logHas("Передаются данные записи № 1 МЕРАН №0412 из памяти программы."));
+    EXPECT_TRUE(logHas("Поздравляю передача данных из памяти программы в базы данных прошла успешно! "));
+    EXPECT_EQ(log.lines.back(), "** Конец омена **");
+    EXPECT_EQ(count("arhivh"), 82 + 96);
+    EXPECT_EQ(count("arhivd"), 15 + 28);
+    EXPECT_EQ(count("arhivm"), 11);
+    std::optional<double> v;
+    ASSERT_TRUE(SelectArchiveValue(*db, ArchiveKind::Hourly, ArchiveKey(0x0412, ArchiveKind::Hourly, 1),
+                                   encodeDateTime(2026, 3, 8).value(), v).ok());
+    EXPECT_EQ(v, 3000); // the member's counter values under the head's key
+    // Daily pair on the page link: the member's February goes under January's dates.
+    ASSERT_TRUE(SelectArchiveValue(*db, ArchiveKind::Daily, ArchiveKey(0x0A1F, ArchiveKind::Daily, 5),
+                                   encodeDateTime(2026, 1, 3).value(), v).ok());
+    EXPECT_EQ(v, 22);
+
+    const auto rows = count("arhivh") + count("arhivd") + count("arhivm");
+    StoringPass(ctx, pass, settings);
+    EXPECT_EQ(pass.PassDone, 1);
+    EXPECT_EQ(count("arhivh") + count("arhivd") + count("arhivm"), rows);
+}
+
+TEST_F(ArchivePassesTest, MissingTablesAndARegistrarThatGoesAway)
+{
+    ASSERT_TRUE(db->execute("DROP TABLE arhivm").ok());
+    ReadingPass(ctx, pass, settings);
+    EXPECT_EQ(pass.PassDone, 0);
+    ASSERT_EQ(prompter.errors.size(), 1u);
+    EXPECT_EQ(prompter.errors[0], exchangeMessage(kStatusDatabase));
+    EXPECT_TRUE(reg.requests.empty());
+
+    ASSERT_TRUE(CreateTables(*db).ok());
+    reg.answerLimit = 2 + 9; // the two time stamps, then part of the first record
+    ReadingPass(ctx, pass, settings);
+    EXPECT_EQ(pass.PassDone, 0);
+    EXPECT_EQ(log.lines[log.lines.size() - 2], exchangeLogLine(kStatusNoAcknowledge));
+    EXPECT_EQ(log.lines.back(), "** Конец обмена **");
+    EXPECT_EQ(catalog.entry(1).bytes[16], 0x32);
+}
+
+TEST_F(ArchivePassesTest, ALostTimeStampEndsTheReadingPass)
+{
+    reg.answerLimit = 1;
+    ReadingPass(ctx, pass, settings);
+    EXPECT_EQ(pass.PassDone, 0);
+    ASSERT_FALSE(prompter.errors.empty());
+    EXPECT_EQ(prompter.errors.back().rfind("Ошибка связи с регистратором:", 0), 0u);
+    EXPECT_EQ(reg.requests.size(), 1u + 4u); // one answered, one tried twice by each of two loops
+}
+
+} // namespace
+} // namespace kest
