@@ -65,8 +65,11 @@ bool TermiosPort::open(const std::string& device)
 
 void TermiosPort::close()
 {
-    if (m_fd >= 0)
+    if (m_fd >= 0) {
+        // Exclusive use ends with us, also where another process keeps the line open.
+        (void)ioctl(m_fd, TIOCNXCL);
         ::close(m_fd);
+    }
     m_fd = -1;
 }
 
