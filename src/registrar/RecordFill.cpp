@@ -144,7 +144,11 @@ bool RecordFill::beginArchive(Kind kind, int k)
         return false;
     }
     m_counter = *flag == kDoublePrecision;
-    *flag = static_cast<std::uint8_t>(k);
+    // An extended archive shares its number with an hourly one but marks only
+    // itself as read: an hourly archive that the record lacks must not be stored as
+    // three days of zeros.
+    if (kind != Kind::Extended)
+        *flag = static_cast<std::uint8_t>(k);
     return true;
 }
 

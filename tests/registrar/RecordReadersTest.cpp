@@ -132,6 +132,7 @@ TEST_F(PageReaderTest, EveryKindLandsInItsArrayWithItsFlags)
     EXPECT_EQ(s.MonthlyFlags[14], 14);
     EXPECT_EQ(rec().ExtendedHourly[3][1007], 1007);
     EXPECT_EQ(s.HourlyExtended[3], 3);
+    EXPECT_EQ(s.HourlyFlags[3], kNoMark); // no hourly archive 3 in this record
     EXPECT_EQ(rec().Interval[9][1439], 1440);
 
     // P+7 is never asked for; the hourly look-ahead asks for the page after the counter's.
