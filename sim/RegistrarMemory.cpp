@@ -193,12 +193,14 @@ bool RegistrarMemory::layOutRequests(const std::vector<SimRecord>& records, std:
             return false;
         }
         const int pages = kFixedPages + pagesForHourly(h) + ceilDiv(d, 2);
-        const int area = r.area == 2 ? 1 : 0;
+        int area = r.area == 2 ? 1 : 0;
+        if (!r.area && !r.start && nextFree[0] + pages > 0xFF)
+            area = 1; // area 3 is full up to its catalog page
         Position pos{area, r.start ? *r.start : nextFree[static_cast<std::size_t>(area)], 0};
         if (!r.start) {
             if (pos.page + pages > 0xFF) {
                 error = "record " + std::to_string(i + 1) + " does not fit into memory area " +
-                        std::to_string(r.area);
+                        (area == 0 ? "3" : "2");
                 return false;
             }
             nextFree[static_cast<std::size_t>(area)] += pages;

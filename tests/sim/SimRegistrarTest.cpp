@@ -59,6 +59,7 @@ TEST(SimRecordFileTest, ParsesRecordsAndReportsTheFaultyLine)
     EXPECT_EQ(r.archives[1].slots[1], kErasedSlot);
     EXPECT_EQ(r.archives[1].slots[2], (Slot{1, 2, 3, 4}));
     EXPECT_EQ((*records)[1].area, 2);
+    EXPECT_FALSE(r.area);
     EXPECT_EQ((*records)[1].start, 0x20);
 
     for (const char* bad : {"controller 0412\n", "record\nhourly 1 ramp 0 1 97\n", "record\ncolour red\n",
