@@ -244,7 +244,8 @@ TEST_F(LinkEndToEndTest, BadRepliesAreRepeatedOrReported)
                           Case{"request", {"--reject", "1"}, 1, kStatusSendChecksum},
                           Case{"page", {"--drop-byte", "1"}, 1, kStatusNoAnswer},
                           Case{"page", {"--bad-checksum", "1"}, 1, kStatusReceiveChecksum},
-                          Case{"page", {"--bad-checksum", "1"}, 2, kStatusOk}}) {
+                          Case{"page", {"--bad-checksum", "1"}, 2, kStatusOk},
+                          Case{"request", {"--gone-after", "1"}, 1, kStatusNoAnswer}}) {
         SimProcess sim(c.link, plainRecords(1), c.faults);
         ASSERT_TRUE(sim.ready());
         link.PageLink = std::string(c.link) == "page" ? 1 : 0;
