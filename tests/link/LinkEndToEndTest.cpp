@@ -12,6 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace kest::test {
 namespace {
@@ -168,16 +174,18 @@ TEST_F(LinkEndToEndTest, ThirtyTwoRecordsNeedNoThirdCatalogRequest)
     EXPECT_EQ(controllers().size(), 32u);
 }
 
-TEST_F(LinkEndToEndTest, RecordWithAZeroMonthIsRefusedAndItsEntryReused)
+TEST_F(LinkEndToEndTest, RecordsWithBrokenDatesAreRefusedAndTheirEntryReused)
 {
     SimProcess sim("request", "record\ncontroller 0A01\ntime 01.02.2026 00:00\n"
                               "record\ncontroller 0A02\ntime 05.00.2026 10:00\n"
+                              "record\ncontroller 0A04\ntime 31.02.2026 10:00\n"
                               "record\ncontroller 0A03\ntime 03.02.2026 00:00\n");
     ASSERT_TRUE(sim.ready());
     link.PageLink = 0;
     ASSERT_TRUE(link.OpenPort(sim.device(), 3));
     EXPECT_EQ(ReadCatalogCommand(ctx), kStatusOk);
-    EXPECT_EQ(prompter.errors, std::vector<std::string>{invalidDateMessage("0A02")});
+    // A date that cannot exist is refused like an empty one instead of ending the read.
+    EXPECT_EQ(prompter.errors, (std::vector<std::string>{invalidDateMessage("0A02"), invalidDateMessage("0A04")}));
     EXPECT_EQ(prompter.errors[0], "В кесте-ригистраторе запись МЕРАНа №0A02 имеет неверную дату (нулевой год, "
                                   "или нулевое число, или нулевой месяц). ");
     EXPECT_EQ(catalog.count, 2);
@@ -279,6 +287,36 @@ TEST(ConnectCommandTest, PrintsTheLogAndExitsByStatus)
     EXPECT_EQ(runCommand(kest + "connect", &out, &err), 1);
     EXPECT_EQ(out, "");
     EXPECT_EQ(err, "Неверный номер СОМ-порта /nonexistent/tty\n");
+}
+
+TEST(ConnectCommandTest, CtrlCDuringTheCatalogActsAsStop)
+{
+    // Paced at 2400 baud, the catalog's 129 bytes take about 0.6 s: time to press Ctrl+C.
+    SimProcess sim("request", plainRecords(3), {"--pace"});
+    ASSERT_TRUE(sim.ready());
+    TempDir home;
+    writeFile(home / "NN.INI", "[TIME]\r\nKOLP=1\r\nRS-232=" + sim.device() + "\r\nPUT=" + home.path().string() +
+                                   "\r\n");
+    const pid_t kest = fork();
+    if (kest == 0) {
+        const int out = ::open((home / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, STDOUT_FILENO);
+        execl(KEST_BIN, KEST_BIN, "--home", home.path().c_str(), "connect", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const auto trace = sim.trace();
+        if (std::find(trace.begin(), trace.end(), "read3 FF00 128") != trace.end())
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    kill(kest, SIGINT);
+    int status = 0;
+    waitpid(kest, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(readFile(home / "out"), "   Чтение/запись прервано пользователем.\n** Конец обмена **\n");
 }
 
 } // namespace
