@@ -13,7 +13,6 @@
 #include "registrar/RegistrarImage.h"
 
 #include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -38,12 +37,12 @@ public:
         m_dir = mkdtemp(pattern);
         std::ofstream records(m_dir / "records.txt");
         for (int i = 1; i <= 32; ++i)
-            records << "record\ncontroller " << std::hex << (0x0100 + i) << std::dec << "\ntime 01.01.2026 10:"
-                    << (10 + i) << "\nhourly 1 ramp 1 1\n";
+            records << "record\ncontroller " << std::hex << (0x0100 + i) << std::dec
+                    << "\ntime 01.01.2026 10:" << (10 + i) << "\nhourly 1 ramp 1 1\n";
         records.close();
         const fs::path sim = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "kest-sim";
-        std::vector<std::string> args = {sim.string(), "--link", link, "--records", (m_dir / "records.txt").string(),
-                                         "--pty", device()};
+        std::vector<std::string> args = {
+            sim.string(), "--link", link, "--records", (m_dir / "records.txt").string(), "--pty", device()};
         if (pace)
             args.push_back("--pace");
         m_pid = fork();
@@ -97,8 +96,14 @@ void pageExchange(benchmark::State& state, bool pace)
     state.counters["line_ms"] = pace ? lineMs : 0.0;
 }
 
-void BM_PageExchange(benchmark::State& state) { pageExchange(state, false); }
-void BM_PageExchangePaced9600(benchmark::State& state) { pageExchange(state, true); }
+void BM_PageExchange(benchmark::State& state)
+{
+    pageExchange(state, false);
+}
+void BM_PageExchangePaced9600(benchmark::State& state)
+{
+    pageExchange(state, true);
+}
 
 void catalogRead(benchmark::State& state, const std::string& kind)
 {
@@ -120,8 +125,8 @@ void catalogRead(benchmark::State& state, const std::string& kind)
     MemoryPrompter prompter;
     Catalog catalog;
     RegistrarImage image;
-    ExchangeContext ctx{link, exchange, pump, log, prompter, catalog, image, clock, 1, 1,
-                        sim.dir().string() + "/", nullptr};
+    ExchangeContext ctx{
+        link, exchange, pump, log, prompter, catalog, image, clock, 1, 1, sim.dir().string() + "/", nullptr};
     for (auto _ : state) {
         log.lines.clear();
         if (ReadCatalogCommand(ctx) != 0 || catalog.count != 32)
@@ -129,8 +134,14 @@ void catalogRead(benchmark::State& state, const std::string& kind)
     }
 }
 
-void BM_CatalogRead32PageLink(benchmark::State& state) { catalogRead(state, "page"); }
-void BM_CatalogRead32RequestLink(benchmark::State& state) { catalogRead(state, "request"); }
+void BM_CatalogRead32PageLink(benchmark::State& state)
+{
+    catalogRead(state, "page");
+}
+void BM_CatalogRead32RequestLink(benchmark::State& state)
+{
+    catalogRead(state, "request");
+}
 
 } // namespace
 

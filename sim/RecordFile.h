@@ -10,7 +10,14 @@
 
 namespace kest::sim {
 
-enum class ArchiveKind { Hourly, Daily, Monthly, Extended, Interval };
+enum class ArchiveKind
+{
+    Hourly,
+    Daily,
+    Monthly,
+    Extended,
+    Interval
+};
 
 /// How many values each kind of archive holds.
 int valueSlots(ArchiveKind kind);

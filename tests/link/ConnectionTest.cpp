@@ -1,7 +1,8 @@
+#include "link/Connection.h"
+
 #include "common/EventPump.h"
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
-#include "link/Connection.h"
 #include "link/FakePort.h"
 #include "registrar/Catalog.h"
 #include "registrar/RegistrarImage.h"
@@ -17,16 +18,16 @@ class ConnectionTest : public ::testing::Test
 {
 protected:
     ConnectionTest()
-        : port(clock), link(port, clock),
-          ctx{link, state, pump, log, prompter, catalog, image, clock, 1, 1, "/nonexistent/", nullptr}
+        : port(clock), link(port, clock), ctx{link,  state, pump, log, prompter,        catalog,
+                                              image, clock, 1,    1,   "/nonexistent/", nullptr}
     {
         link.Timing = {2, 3000};
     }
 
     std::size_t pageRequests() const
     {
-        return static_cast<std::size_t>(std::count(port.writes.begin(), port.writes.end(),
-                                                   Bytes{0x02, 0x00, 0x00, 0xFE}));
+        return static_cast<std::size_t>(
+            std::count(port.writes.begin(), port.writes.end(), Bytes{0x02, 0x00, 0x00, 0xFE}));
     }
 
     FakeClock clock;
@@ -91,7 +92,8 @@ TEST_F(ConnectionTest, StopLeftFromAnEarlierReadSkipsThePageRead)
     EXPECT_TRUE(EstablishConnection(ctx, "Com1"));
     EXPECT_EQ(pageRequests(), 2u); // the catalog's first page, LinkAttempts times
     EXPECT_EQ(state.ExchangeStatus, kStatusNoAcknowledge);
-    EXPECT_EQ(log.lines, (std::vector<std::string>{exchangeLogLine(kStatusNoAcknowledge), "** Конец обмена **"}));
+    EXPECT_EQ(log.lines,
+              (std::vector<std::string>{exchangeLogLine(kStatusNoAcknowledge), "** Конец обмена **"}));
 }
 
 TEST_F(ConnectionTest, AnsweredProbeKeepsTheRequestLinkInProbeFraming)
@@ -113,7 +115,8 @@ TEST_F(ConnectionTest, AnsweredProbeKeepsTheRequestLinkInProbeFraming)
     EXPECT_EQ(port.framing, Framing::Probe);
     EXPECT_EQ(port.writes[2], (Bytes{0x04, 0x03, 0xFF, 0x00, 0x80, 0x7E}));
     EXPECT_EQ(state.ExchangeStatus, kStatusOk);
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"Регистратор пуст", "Конец обмена", "** Каталог считан **"}));
+    EXPECT_EQ(log.lines,
+              (std::vector<std::string>{"Регистратор пуст", "Конец обмена", "** Каталог считан **"}));
 }
 
 } // namespace

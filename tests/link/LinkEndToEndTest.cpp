@@ -9,12 +9,11 @@
 #include "registrar/CatalogReader.h"
 #include "registrar/RegistrarImage.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -52,7 +51,8 @@ class LinkEndToEndTest : public ::testing::Test
 protected:
     LinkEndToEndTest()
         : link(port, clock), pump(state),
-          ctx{link, state, pump, log, prompter, catalog, image, clock, 1, 0, data.path().string() + "/", nullptr}
+          ctx{link,   state, pump, log, prompter, catalog, image, clock, 1, 0, data.path().string() + "/",
+              nullptr}
     {
         link.Timing = {1, 10};
         std::string error;
@@ -141,7 +141,8 @@ TEST_F(LinkEndToEndTest, EmptyRegistrar)
     openPageLink(sim);
     EXPECT_EQ(ReadCatalogCommand(ctx), kStatusOk);
     EXPECT_EQ(catalog.count, 0);
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"Регистратор пуст", "Конец обмена", "** Каталог считан **"}));
+    EXPECT_EQ(log.lines,
+              (std::vector<std::string>{"Регистратор пуст", "Конец обмена", "** Каталог считан **"}));
     EXPECT_EQ(sim.trace(), std::vector<std::string>{"page 0000"});
 }
 
@@ -185,9 +186,11 @@ TEST_F(LinkEndToEndTest, RecordsWithBrokenDatesAreRefusedAndTheirEntryReused)
     ASSERT_TRUE(link.OpenPort(sim.device(), 3));
     EXPECT_EQ(ReadCatalogCommand(ctx), kStatusOk);
     // A date that cannot exist is refused like an empty one instead of ending the read.
-    EXPECT_EQ(prompter.errors, (std::vector<std::string>{invalidDateMessage("0A02"), invalidDateMessage("0A04")}));
-    EXPECT_EQ(prompter.errors[0], "В кесте-ригистраторе запись МЕРАНа №0A02 имеет неверную дату (нулевой год, "
-                                  "или нулевое число, или нулевой месяц). ");
+    EXPECT_EQ(prompter.errors,
+              (std::vector<std::string>{invalidDateMessage("0A02"), invalidDateMessage("0A04")}));
+    EXPECT_EQ(prompter.errors[0],
+              "В кесте-ригистраторе запись МЕРАНа №0A02 имеет неверную дату (нулевой год, "
+              "или нулевое число, или нулевой месяц). ");
     EXPECT_EQ(catalog.count, 2);
     EXPECT_EQ(catalog.entry(2).controllerText(), "0A03");
     EXPECT_EQ(formatDate(image.record(2).RecordTime), "03.02.2026");
@@ -197,8 +200,9 @@ TEST_F(LinkEndToEndTest, RecordsWithBrokenDatesAreRefusedAndTheirEntryReused)
 
 TEST_F(LinkEndToEndTest, KnownControllerKeepsItsRows)
 {
-    ASSERT_TRUE(database->execute("INSERT INTO meranb VALUES (1042, 'Котельная 3', 8, 25, 1);"
-                                  "INSERT INTO merane VALUES (1042, 30);")
+    ASSERT_TRUE(database
+                    ->execute("INSERT INTO meranb VALUES (1042, 'Котельная 3', 8, 25, 1);"
+                              "INSERT INTO merane VALUES (1042, 30);")
                     .ok());
     SimProcess sim("request", "record\ncontroller 0412\ntime 01.02.2026 00:00\n"
                               "record\ncontroller 0413\ntime 01.02.2026 00:00\n");
@@ -274,13 +278,14 @@ TEST(ConnectCommandTest, PrintsTheLogAndExitsByStatus)
     SimProcess sim("request", exampleFile("request-link.txt"));
     ASSERT_TRUE(sim.ready());
     TempDir home;
-    writeFile(home / "NN.INI", "[TIME]\r\nKOLP=1\r\nTWORK=1\r\nRS-232=" + sim.device() + "\r\nPUT=" +
-                                   home.path().string() + "\r\n");
+    writeFile(home / "NN.INI", "[TIME]\r\nKOLP=1\r\nTWORK=1\r\nRS-232=" + sim.device() +
+                                   "\r\nPUT=" + home.path().string() + "\r\n");
     const std::string kest = std::string(KEST_BIN) + " --home '" + home.path().string() + "' ";
     ASSERT_EQ(runCommand(kest + "init"), 0);
     std::string out, err;
     EXPECT_EQ(runCommand(kest + "connect", &out, &err), 0) << err;
-    EXPECT_EQ(out, "Запись №1 МЕРАН: 0412\nЗапись №2 МЕРАН: 1A2F\nЗапись №3 МЕРАН: 00C8\n** Каталог считан **\n");
+    EXPECT_EQ(out,
+              "Запись №1 МЕРАН: 0412\nЗапись №2 МЕРАН: 1A2F\nЗапись №3 МЕРАН: 00C8\n** Каталог считан **\n");
     EXPECT_EQ(err, "");
 
     writeFile(home / "NN.INI", "[TIME]\r\nRS-232=/nonexistent/tty\r\nPUT=" + home.path().string() + "\r\n");
@@ -295,8 +300,8 @@ TEST(ConnectCommandTest, CtrlCDuringTheCatalogActsAsStop)
     SimProcess sim("request", plainRecords(3), {"--pace"});
     ASSERT_TRUE(sim.ready());
     TempDir home;
-    writeFile(home / "NN.INI", "[TIME]\r\nKOLP=1\r\nRS-232=" + sim.device() + "\r\nPUT=" + home.path().string() +
-                                   "\r\n");
+    writeFile(home / "NN.INI",
+              "[TIME]\r\nKOLP=1\r\nRS-232=" + sim.device() + "\r\nPUT=" + home.path().string() + "\r\n");
     const pid_t kest = fork();
     if (kest == 0) {
         const int out = ::open((home / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

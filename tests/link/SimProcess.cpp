@@ -11,11 +11,20 @@
 
 namespace kest::test {
 
-SimProcess::SimProcess(const std::string& link, const std::string& records, const std::vector<std::string>& extra)
+SimProcess::SimProcess(const std::string& link,
+                       const std::string& records,
+                       const std::vector<std::string>& extra)
 {
     writeFile(m_dir / "records.txt", records);
-    std::vector<std::string> args = {KEST_SIM_BIN, "--link", link, "--records", (m_dir / "records.txt").string(),
-                                     "--pty", device(), "--trace", (m_dir / "trace").string()};
+    std::vector<std::string> args = {KEST_SIM_BIN,
+                                     "--link",
+                                     link,
+                                     "--records",
+                                     (m_dir / "records.txt").string(),
+                                     "--pty",
+                                     device(),
+                                     "--trace",
+                                     (m_dir / "trace").string()};
     args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
     for (auto& a : args)
@@ -68,8 +77,8 @@ std::string plainRecords(int count)
     for (int i = 1; i <= count; ++i) {
         char controller[16];
         std::snprintf(controller, sizeof controller, "%04X", 0x0100 + i);
-        text += "record\ncontroller " + std::string(controller) + "\ntime " + std::to_string(1 + (i - 1) % 28) +
-                ".01.2026 10:" + std::to_string(10 + i) + "\n";
+        text += "record\ncontroller " + std::string(controller) + "\ntime " +
+                std::to_string(1 + (i - 1) % 28) + ".01.2026 10:" + std::to_string(10 + i) + "\n";
     }
     return text;
 }

@@ -15,7 +15,9 @@ class SimProcess
 public:
     /// Writes `records` to a file and starts the simulator with `link` and `extra`
     /// arguments; waits up to five seconds for the pty link to appear.
-    SimProcess(const std::string& link, const std::string& records, const std::vector<std::string>& extra = {});
+    SimProcess(const std::string& link,
+               const std::string& records,
+               const std::vector<std::string>& extra = {});
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;

@@ -1,9 +1,8 @@
 #include "link/TermiosPort.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <thread>

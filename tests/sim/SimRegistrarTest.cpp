@@ -3,9 +3,8 @@
 #include "SimEncoding.h"
 #include "registrar/ValueEncoding.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace kest::sim {
 namespace {
@@ -43,15 +42,17 @@ TEST(SimEncodingTest, CountersEncodeAsTheProgramDecodesThem)
 TEST(SimRecordFileTest, ParsesRecordsAndReportsTheFaultyLine)
 {
     std::string error;
-    const auto records = ParseRecordFile("# two\nrecord\ncontroller 0412\ntime 05.00.2024 10:07\n"
-                                         "header 6=AB\nhourly 3 counter ramp 10 5 4\nhourly 4 1 nv raw:01020304\n"
-                                         "record\ncontroller 1a2f\nstate 01\narea 2\nstart 20\n",
-                                         error);
+    const auto records =
+        ParseRecordFile("# two\nrecord\ncontroller 0412\ntime 05.00.2024 10:07\n"
+                        "header 6=AB\nhourly 3 counter ramp 10 5 4\nhourly 4 1 nv raw:01020304\n"
+                        "record\ncontroller 1a2f\nstate 01\narea 2\nstart 20\n",
+                        error);
     ASSERT_TRUE(records) << error;
     ASSERT_EQ(records->size(), 2u);
     const SimRecord& r = (*records)[0];
     EXPECT_EQ(r.controller, 0x0412);
-    EXPECT_EQ((std::vector<int>(r.header.begin(), r.header.begin() + 7)), (std::vector<int>{5, 0, 10, 7, 20, 24, 0xAB}));
+    EXPECT_EQ((std::vector<int>(r.header.begin(), r.header.begin() + 7)),
+              (std::vector<int>{5, 0, 10, 7, 20, 24, 0xAB}));
     ASSERT_EQ(r.archives.size(), 2u);
     EXPECT_TRUE(r.archives[0].counter);
     EXPECT_EQ(r.archives[0].slots.size(), 4u);
