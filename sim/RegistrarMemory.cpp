@@ -233,7 +233,9 @@ bool RegistrarMemory::layOutRequests(const std::vector<SimRecord>& records, std:
         std::copy(std::begin(entry), std::end(entry), catalog.begin() + static_cast<std::ptrdiff_t>(slot));
 
         // Each 128-byte request of the record in reading order.
+        bool hitCatalog = false;
         const auto put = [&](const Position& at, const std::uint8_t* bytes) {
+            hitCatalog = hitCatalog || (at.area == 0 && at.page == 0xFF);
             std::copy(bytes, bytes + 128,
                       m_areas[static_cast<std::size_t>(at.area)].begin() +
                           static_cast<std::ptrdiff_t>(at.address()));
@@ -276,6 +278,10 @@ bool RegistrarMemory::layOutRequests(const std::vector<SimRecord>& records, std:
                 pos.advance();
             }
             putSlots(pos, archiveBlock(*a, 32).data());
+        }
+        if (hitCatalog) {
+            error = "record " + std::to_string(i + 1) + " runs into the catalog page FF of area 3";
+            return false;
         }
     }
     return true;

@@ -55,6 +55,8 @@ public:
 
     /// `frame` is N, N request bytes and room for the checksum (N + 2 bytes);
     /// `reply` receives L data bytes and the checksum and must hold L + 1 bytes.
+    /// A frame shorter than its length byte says gives 8 and a reply buffer too small
+    /// gives 5, both without a byte sent.
     [[nodiscard]] int
     ExchangeRequest(std::span<std::uint8_t> frame, int replyLength, bool echo, std::span<std::uint8_t> reply);
     /// Sends command, address high, address low and their checksum; reads 256 bytes

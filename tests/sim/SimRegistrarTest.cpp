@@ -132,6 +132,10 @@ TEST(SimRegistrarMemoryTest, RequestLayoutFollowsTheReadersPosition)
     // One hourly archive leaves 08:80 unused; the daily archives start on page 9.
     EXPECT_EQ(memory->read(3, 0x0900, 128)[127], 8);
     EXPECT_EQ(memory->read(3, 0x0980, 128)[127], 9);
+    // A record that would run into the catalog page is refused.
+    const auto tooFar = ParseRecordFile("record\ntime 01.01.2020 00:00\nstart FA\n", error);
+    EXPECT_FALSE(RegistrarMemory::build(*tooFar, LinkKind::Request, error));
+    EXPECT_NE(error.find("catalog"), std::string::npos);
     // Area 2 from page F8: the header and the groups up to page FE.
     EXPECT_EQ(memory->read(2, 0xF800, 2), (std::vector<std::uint8_t>{1, 2}));
     EXPECT_EQ(DecodeFloat4(memory->read(2, 0xFEFC, 4).data()), 416.0);
