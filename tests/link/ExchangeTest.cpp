@@ -115,6 +115,14 @@ TEST_F(ExchangeTest, ZeroReplyLengthEndsAtTheAcknowledge)
     EXPECT_EQ(link.ExchangeRequest(frame, 0, false, {}), 0);
     EXPECT_EQ(frame[3], 0xD0);
     EXPECT_EQ(port.readTimeoutMs, 1000);
+
+    // A frame that lies about its length, or a reply that would not fit, sends nothing.
+    port.writes.clear();
+    std::array<std::uint8_t, 4> liar = {5, 1, 2, 0};
+    EXPECT_EQ(link.ExchangeRequest(liar, 0, false, {}), kStatusNoBytes);
+    std::array<std::uint8_t, 8> small{};
+    EXPECT_EQ(link.ExchangeRequest(frame, 8, false, small), kStatusNoData);
+    EXPECT_TRUE(port.writes.empty());
 }
 
 TEST_F(ExchangeTest, SilentLineGivesNoAnswerAfterEveryAttemptAndPause)
