@@ -14,25 +14,40 @@ home="$root/demo"
 data="$home/data"
 mkdir -p "$data"
 if [ ! -f "$home/NN.INI" ]; then
-    printf '[TIME]\r\nDARH=3650\r\nDARD=3650\r\nDARm=3650\r\nDok=3650\r\nDare=100\r\nKOLP=3\r\nTWORK=1\r\nRS-232=%s/tty\r\nPUT=%s/\r\n' \
-        "$home" "$data" > "$home/NN.INI"
+    printf '[TIME]\r\nDARH=3650\r\nDARD=3650\r\nDARm=3650\r\nDok=3650\r\nDare=100\r\nKOLP=3\r\nTWORK=1\r\nRS-232=COM2\r\nPUT=%s/\r\n' \
+        "$data" > "$home/NN.INI"
 fi
 kest="$root/build/kest --home $home"
 
 echo "== kest init"
 $kest init
 
-echo "== kest read (kest-sim serving data/sim/page-link.txt on $home/tty)"
-"$root/build/kest-sim" --link page --records "$root/data/sim/page-link.txt" --pty "$home/tty" &
+# A simulated registrar on a pseudo-terminal stands in for the real one:
+# KEST_SIM_LINK=page (default) or request picks the kind of link it speaks.
+link="${KEST_SIM_LINK:-page}"
+tty="$home/registrar-tty"
+rm -f "$tty"
+"$root/build/kest-sim" --link "$link" --records "$root/data/sim/$link-link.txt" --pty "$tty" &
 sim=$!
-for _ in $(seq 50); do [ -e "$home/tty" ] && break; sleep 0.1; done
+trap 'kill $sim 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -e "$tty" ] && break; sleep 0.05; done
+[ -e "$tty" ] || { echo "kest-sim did not start" >&2; exit 1; }
+# Point the demo's port at it (NN.INI is CRLF text; the key is replaced or added).
+if grep -qi '^RS-232=' "$home/NN.INI"; then
+    sed -i "s|^[Rr][Ss]-232=.*\r\?\$|RS-232=$tty\r|" "$home/NN.INI"
+else
+    printf 'RS-232=%s\r\n' "$tty" >> "$home/NN.INI"
+fi
+
+echo "== kest read ($link link): the registrar's records into the demo database"
 $kest read || echo "kest read failed (exit $?)"
-kill $sim 2>/dev/null || true
-wait $sim 2>/dev/null || true
 
 if [ -n "${DISPLAY:-}" ] && [ "${KEST_HEADLESS:-0}" != 1 ]; then
-    echo "== starting the program's windows"
-    exec $kest
+    echo "== starting the program's windows (registrar simulator on $tty)"
+    $kest
+    exit $?
 fi
+echo "== kest connect ($link link, registrar simulator on $tty)"
+$kest connect
 echo "No display: the demo ran headless. Data folder: $data"
 ls -l "$data"

@@ -226,11 +226,16 @@ bool parseLine(Parser& p, const std::string& keyword, std::istringstream& in, Si
 int valueSlots(ArchiveKind kind)
 {
     switch (kind) {
-    case ArchiveKind::Hourly: return 96;
-    case ArchiveKind::Daily: return 32;
-    case ArchiveKind::Monthly: return 12;
-    case ArchiveKind::Extended: return 1008;
-    case ArchiveKind::Interval: return 1440;
+    case ArchiveKind::Hourly:
+        return 96;
+    case ArchiveKind::Daily:
+        return 32;
+    case ArchiveKind::Monthly:
+        return 12;
+    case ArchiveKind::Extended:
+        return 1008;
+    case ArchiveKind::Interval:
+        return 1440;
     }
     return 0;
 }

@@ -10,7 +10,14 @@
 
 namespace kest::sim {
 
-enum class ArchiveKind { Hourly, Daily, Monthly, Extended, Interval };
+enum class ArchiveKind
+{
+    Hourly,
+    Daily,
+    Monthly,
+    Extended,
+    Interval
+};
 
 /// How many values each kind of archive holds.
 int valueSlots(ArchiveKind kind);
@@ -32,7 +39,7 @@ struct SimRecord
     /// bytes 6..127 as the file sets them (0 otherwise).
     std::array<std::uint8_t, 128> header{};
     std::optional<int> page;  ///< page link: first page
-    int area = 3;             ///< request link: memory area 3 or 2
+    std::optional<int> area;  ///< request link: memory area 3 or 2; unset: 3 while it has room, then 2
     std::optional<int> start; ///< request link: first page within the area
     std::optional<int> state; ///< catalog state byte
     int mode = 2;             ///< page link: catalog byte 5

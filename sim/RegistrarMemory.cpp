@@ -7,8 +7,14 @@ namespace {
 
 constexpr int kFixedPages = 7;
 
-int pagesForHourly(int count) { return (3 * count + 1) / 2; }
-int ceilDiv(int a, int b) { return (a + b - 1) / b; }
+int pagesForHourly(int count)
+{
+    return (3 * count + 1) / 2;
+}
+int ceilDiv(int a, int b)
+{
+    return (a + b - 1) / b;
+}
 
 /// A record's archives of one kind, in file order.
 std::vector<const SimArchive*> archivesOf(const SimRecord& r, ArchiveKind kind)
@@ -108,12 +114,12 @@ std::vector<std::uint8_t> RegistrarMemory::read(int area, std::uint16_t address,
     return out;
 }
 
-std::optional<RegistrarMemory> RegistrarMemory::build(const std::vector<SimRecord>& records, LinkKind link,
-                                                      std::string& error)
+std::optional<RegistrarMemory>
+RegistrarMemory::build(const std::vector<SimRecord>& records, LinkKind link, std::string& error)
 {
     RegistrarMemory memory;
-    const bool ok = link == LinkKind::Page ? memory.layOutPages(records, error)
-                                           : memory.layOutRequests(records, error);
+    const bool ok =
+        link == LinkKind::Page ? memory.layOutPages(records, error) : memory.layOutRequests(records, error);
     if (!ok)
         return std::nullopt;
     return memory;
@@ -136,14 +142,23 @@ bool RegistrarMemory::layOutPages(const std::vector<SimRecord>& records, std::st
         }
         const std::uint32_t first = r.page ? static_cast<std::uint32_t>(*r.page) : nextFree;
         const std::uint32_t slot = static_cast<std::uint32_t>(i) * 16;
-        const std::uint8_t entry[16] = {static_cast<std::uint8_t>(r.state ? *r.state : static_cast<int>(i) + 1),
-                                        static_cast<std::uint8_t>(first >> 8), static_cast<std::uint8_t>(first),
-                                        0, 0, static_cast<std::uint8_t>(r.mode),
-                                        static_cast<std::uint8_t>(r.controller >> 8),
-                                        static_cast<std::uint8_t>(r.controller),
-                                        static_cast<std::uint8_t>(m), static_cast<std::uint8_t>(d),
-                                        static_cast<std::uint8_t>(h), static_cast<std::uint8_t>(e),
-                                        static_cast<std::uint8_t>(n), 0, 0, 0};
+        const std::uint8_t entry[16] = {
+            static_cast<std::uint8_t>(r.state ? *r.state : static_cast<int>(i) + 1),
+            static_cast<std::uint8_t>(first >> 8),
+            static_cast<std::uint8_t>(first),
+            0,
+            0,
+            static_cast<std::uint8_t>(r.mode),
+            static_cast<std::uint8_t>(r.controller >> 8),
+            static_cast<std::uint8_t>(r.controller),
+            static_cast<std::uint8_t>(m),
+            static_cast<std::uint8_t>(d),
+            static_cast<std::uint8_t>(h),
+            static_cast<std::uint8_t>(e),
+            static_cast<std::uint8_t>(n),
+            0,
+            0,
+            0};
         for (std::uint32_t b = 0; b < 16; ++b)
             putByte(slot + b, entry[b]);
 
@@ -193,12 +208,14 @@ bool RegistrarMemory::layOutRequests(const std::vector<SimRecord>& records, std:
             return false;
         }
         const int pages = kFixedPages + pagesForHourly(h) + ceilDiv(d, 2);
-        const int area = r.area == 2 ? 1 : 0;
+        int area = r.area == 2 ? 1 : 0;
+        if (!r.area && !r.start && nextFree[0] + pages > 0xFF)
+            area = 1; // area 3 is full up to its catalog page
         Position pos{area, r.start ? *r.start : nextFree[static_cast<std::size_t>(area)], 0};
         if (!r.start) {
             if (pos.page + pages > 0xFF) {
                 error = "record " + std::to_string(i + 1) + " does not fit into memory area " +
-                        std::to_string(r.area);
+                        (area == 0 ? "3" : "2");
                 return false;
             }
             nextFree[static_cast<std::size_t>(area)] += pages;
@@ -206,16 +223,22 @@ bool RegistrarMemory::layOutRequests(const std::vector<SimRecord>& records, std:
         auto& catalog = m_areas[0];
         const std::size_t slot = 0xFF00 + i * 8;
         const std::uint8_t entry[8] = {static_cast<std::uint8_t>(r.state ? *r.state : 0),
-                                       static_cast<std::uint8_t>(pos.area), static_cast<std::uint8_t>(pos.page),
-                                       static_cast<std::uint8_t>(h), static_cast<std::uint8_t>(d), 0,
+                                       static_cast<std::uint8_t>(pos.area),
+                                       static_cast<std::uint8_t>(pos.page),
+                                       static_cast<std::uint8_t>(h),
+                                       static_cast<std::uint8_t>(d),
+                                       0,
                                        static_cast<std::uint8_t>(r.controller >> 8),
                                        static_cast<std::uint8_t>(r.controller)};
         std::copy(std::begin(entry), std::end(entry), catalog.begin() + static_cast<std::ptrdiff_t>(slot));
 
         // Each 128-byte request of the record in reading order.
+        bool hitCatalog = false;
         const auto put = [&](const Position& at, const std::uint8_t* bytes) {
-            std::copy(bytes, bytes + 128, m_areas[static_cast<std::size_t>(at.area)].begin() +
-                                              static_cast<std::ptrdiff_t>(at.address()));
+            hitCatalog = hitCatalog || (at.area == 0 && at.page == 0xFF);
+            std::copy(bytes, bytes + 128,
+                      m_areas[static_cast<std::size_t>(at.area)].begin() +
+                          static_cast<std::ptrdiff_t>(at.address()));
         };
         const auto putSlots = [&](const Position& at, const Slot* slots) {
             std::uint8_t bytes[128];
@@ -255,6 +278,10 @@ bool RegistrarMemory::layOutRequests(const std::vector<SimRecord>& records, std:
                 pos.advance();
             }
             putSlots(pos, archiveBlock(*a, 32).data());
+        }
+        if (hitCatalog) {
+            error = "record " + std::to_string(i + 1) + " runs into the catalog page FF of area 3";
+            return false;
         }
     }
     return true;

@@ -11,7 +11,11 @@
 
 namespace kest::sim {
 
-enum class LinkKind { Page, Request };
+enum class LinkKind
+{
+    Page,
+    Request
+};
 
 using Page = std::array<std::uint8_t, 256>;
 
@@ -21,8 +25,8 @@ class RegistrarMemory
 {
 public:
     /// Nothing, with the reason in `error`, when the records do not fit.
-    static std::optional<RegistrarMemory> build(const std::vector<SimRecord>& records, LinkKind link,
-                                                std::string& error);
+    static std::optional<RegistrarMemory>
+    build(const std::vector<SimRecord>& records, LinkKind link, std::string& error);
 
     /// Page link: one 256-byte page.
     Page page(std::uint16_t number) const;

@@ -18,8 +18,8 @@ constexpr auto kRequestGap = std::chrono::milliseconds(300);
 
 std::uint8_t sum(const std::vector<std::uint8_t>& bytes, std::size_t from = 0)
 {
-    return static_cast<std::uint8_t>(std::accumulate(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                                                     bytes.end(), 0u));
+    return static_cast<std::uint8_t>(
+        std::accumulate(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(), 0u));
 }
 
 } // namespace

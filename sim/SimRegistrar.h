@@ -64,7 +64,11 @@ private:
     std::ofstream m_trace;
     std::chrono::microseconds m_byteTime;
 
-    enum class State { Idle, Frame } m_state = State::Idle;
+    enum class State
+    {
+        Idle,
+        Frame
+    } m_state = State::Idle;
     std::vector<std::uint8_t> m_pending;
     Clock::time_point m_lastByte{};
     int m_requests = 0;

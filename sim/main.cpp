@@ -20,7 +20,10 @@ namespace {
 using namespace kest::sim;
 
 volatile std::sig_atomic_t g_stop = 0;
-extern "C" void onSignal(int) { g_stop = 1; }
+extern "C" void onSignal(int)
+{
+    g_stop = 1;
+}
 
 constexpr const char* kUsage =
     "Usage: kest-sim --link page|request --records FILE [--pty PATH] [--pace] [--trace FILE]\n"
@@ -149,7 +152,7 @@ int main(int argc, char** argv)
         std::cerr << "kest-sim: no pseudo-terminal available\n";
         return 1;
     }
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = onSignal;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);

@@ -24,12 +24,17 @@ int CommandConnect(CommandContext& ctx)
     StreamPrompter prompter(ctx.err);
     Catalog catalog;
     RegistrarImage image;
-    ExchangeContext exchange{link,     state,
-                             pump,     log,
-                             prompter, catalog,
-                             image,    clock,
-                             clampAttempts(ctx.settings.KOLP), clampPause(ctx.settings.TWORK),
-                             ctx.settings.DatabasePath, nullptr};
+    ExchangeContext exchange{.link = link,
+                             .state = state,
+                             .pump = pump,
+                             .log = log,
+                             .prompter = prompter,
+                             .catalog = catalog,
+                             .image = image,
+                             .clock = clock,
+                             .tries = clampAttempts(ctx.settings.KOLP),
+                             .pauseSeconds = clampPause(ctx.settings.TWORK),
+                             .databasePath = ctx.settings.DatabasePath};
     EstablishConnection(exchange, ctx.settings.Port);
     link.ClosePort();
     return state.ExchangeStatus == kStatusOk ? kExitOk : kExitFailure;

@@ -7,7 +7,7 @@ namespace kest {
 namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
-struct sigaction g_previous {};
+struct sigaction g_previous = {};
 
 extern "C" void onInterrupt(int)
 {
@@ -21,13 +21,16 @@ extern "C" void onInterrupt(int)
 ConsoleEventPump::ConsoleEventPump(ExchangeState& state) : m_state(state)
 {
     g_interrupted = 0;
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &g_previous);
 }
 
-ConsoleEventPump::~ConsoleEventPump() { sigaction(SIGINT, &g_previous, nullptr); }
+ConsoleEventPump::~ConsoleEventPump()
+{
+    sigaction(SIGINT, &g_previous, nullptr);
+}
 
 void ConsoleEventPump::processEvents()
 {

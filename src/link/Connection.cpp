@@ -12,7 +12,10 @@ constexpr int kPageLinkSpeed = 5;    // 9600 baud
 
 } // namespace
 
-std::string badPortMessage(const std::string& portName) { return "Неверный номер СОМ-порта " + portName; }
+std::string badPortMessage(const std::string& portName)
+{
+    return "Неверный номер СОМ-порта " + portName;
+}
 
 bool EstablishConnection(ExchangeContext& ctx, const std::string& portName)
 {

@@ -22,7 +22,10 @@ std::uint8_t byteSum(std::span<const std::uint8_t> bytes)
     return static_cast<std::uint8_t>(std::accumulate(bytes.begin(), bytes.end(), 0u));
 }
 
-std::uint8_t twosComplement(std::uint8_t sum) { return static_cast<std::uint8_t>(0x100 - sum); }
+std::uint8_t twosComplement(std::uint8_t sum)
+{
+    return static_cast<std::uint8_t>(0x100 - sum);
+}
 
 } // namespace
 
@@ -51,11 +54,20 @@ void RegistrarLink::ClosePort()
     m_handleHeld = false;
 }
 
-bool RegistrarLink::portOpen() const { return m_handleHeld && m_port.isOpen(); }
+bool RegistrarLink::portOpen() const
+{
+    return m_handleHeld && m_port.isOpen();
+}
 
-void RegistrarLink::SetPortSpeed(int speedIndex) { m_port.setSpeed(speedIndex); }
+void RegistrarLink::SetPortSpeed(int speedIndex)
+{
+    m_port.setSpeed(speedIndex);
+}
 
-void RegistrarLink::SetPortFraming(Framing framing) { m_port.setFraming(framing); }
+void RegistrarLink::SetPortFraming(Framing framing)
+{
+    m_port.setFraming(framing);
+}
 
 void RegistrarLink::PrepareLine()
 {
@@ -65,7 +77,10 @@ void RegistrarLink::PrepareLine()
     m_clock.sleepMs(CurrentSpeedIndex == 0 ? 3 : CurrentSpeedIndex <= 2 ? 2 : 1);
 }
 
-void RegistrarLink::SetReadTimeout(int seconds) { m_port.setReadTimeoutMs(seconds * 1000); }
+void RegistrarLink::SetReadTimeout(int seconds)
+{
+    m_port.setReadTimeoutMs(seconds * 1000);
+}
 
 void RegistrarLink::pauseBeforeRetry(int attempt)
 {
@@ -73,7 +88,9 @@ void RegistrarLink::pauseBeforeRetry(int attempt)
         m_clock.sleepMs(Timing.LinkRetryDelay);
 }
 
-int RegistrarLink::ExchangeRequest(std::span<std::uint8_t> frame, int replyLength, bool echo,
+int RegistrarLink::ExchangeRequest(std::span<std::uint8_t> frame,
+                                   int replyLength,
+                                   bool echo,
                                    std::span<std::uint8_t> reply)
 {
     // A frame that cannot hold its own length and checksum, or a reply buffer too
@@ -98,7 +115,9 @@ int RegistrarLink::ExchangeRequest(std::span<std::uint8_t> frame, int replyLengt
     return result;
 }
 
-int RegistrarLink::exchangeAttempt(std::span<const std::uint8_t> frame, int replyLength, bool echo,
+int RegistrarLink::exchangeAttempt(std::span<const std::uint8_t> frame,
+                                   int replyLength,
+                                   bool echo,
                                    std::span<std::uint8_t> reply)
 {
     PrepareLine();
@@ -199,11 +218,14 @@ int RegistrarLink::pageAttempt(const std::array<std::uint8_t, 4>& request, LinkB
     return byteSum(page) == sum ? kStatusOk : kStatusReceiveChecksum;
 }
 
-int RegistrarLink::readMemory(std::uint8_t command, std::uint16_t address, std::uint8_t length,
+int RegistrarLink::readMemory(std::uint8_t command,
+                              std::uint16_t address,
+                              std::uint8_t length,
                               LinkBuffer& buffer)
 {
-    std::array<std::uint8_t, 6> frame = {4, command, static_cast<std::uint8_t>(address >> 8),
-                                         static_cast<std::uint8_t>(address & 0xFF), length, 0};
+    std::array<std::uint8_t, 6> frame = {
+        4,      command, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address & 0xFF),
+        length, 0};
     return ExchangeRequest(frame, length, false, buffer);
 }
 
@@ -245,8 +267,8 @@ bool RegistrarLink::ProbeRegistrar()
     return false;
 }
 
-int RunCommandWithTries(ExchangeContext& ctx, int tries, int pauseSeconds, int factor,
-                        const std::function<int()>& command)
+int RunCommandWithTries(
+    ExchangeContext& ctx, int tries, int pauseSeconds, int factor, const std::function<int()>& command)
 {
     for (int attempt = 1; attempt <= tries; ++attempt) {
         ctx.pump.processEvents();
@@ -271,8 +293,9 @@ std::string portDevicePath(const std::string& name)
     const bool comPrefix = name.size() > 3 && std::tolower(static_cast<unsigned char>(name[0])) == 'c' &&
                            std::tolower(static_cast<unsigned char>(name[1])) == 'o' &&
                            std::tolower(static_cast<unsigned char>(name[2])) == 'm';
-    if (comPrefix && name.size() <= 6 &&
-        std::all_of(name.begin() + 3, name.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+    if (comPrefix && name.size() <= 6 && std::all_of(name.begin() + 3, name.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c));
+        })) {
         const int number = std::stoi(name.substr(3));
         if (number >= 1)
             return "/dev/ttyS" + std::to_string(number - 1);

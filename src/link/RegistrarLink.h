@@ -55,8 +55,10 @@ public:
 
     /// `frame` is N, N request bytes and room for the checksum (N + 2 bytes);
     /// `reply` receives L data bytes and the checksum and must hold L + 1 bytes.
-    [[nodiscard]] int ExchangeRequest(std::span<std::uint8_t> frame, int replyLength, bool echo,
-                                      std::span<std::uint8_t> reply);
+    /// A frame shorter than its length byte says gives 8 and a reply buffer too small
+    /// gives 5, both without a byte sent.
+    [[nodiscard]] int
+    ExchangeRequest(std::span<std::uint8_t> frame, int replyLength, bool echo, std::span<std::uint8_t> reply);
     /// Sends command, address high, address low and their checksum; reads 256 bytes
     /// and the sum byte.
     [[nodiscard]] int PageTransfer(const std::array<std::uint8_t, 3>& request, LinkBuffer& page);
@@ -87,9 +89,11 @@ public:
     LinkTiming Timing;
 
 private:
-    [[nodiscard]] int readMemory(std::uint8_t command, std::uint16_t address, std::uint8_t length,
-                                 LinkBuffer& buffer);
-    int exchangeAttempt(std::span<const std::uint8_t> frame, int replyLength, bool echo,
+    [[nodiscard]] int
+    readMemory(std::uint8_t command, std::uint16_t address, std::uint8_t length, LinkBuffer& buffer);
+    int exchangeAttempt(std::span<const std::uint8_t> frame,
+                        int replyLength,
+                        bool echo,
                         std::span<std::uint8_t> reply);
     int pageAttempt(const std::array<std::uint8_t, 4>& request, LinkBuffer& page);
     int waitForHandshake();
@@ -135,8 +139,8 @@ struct ExchangeContext
 /// in ExchangeStatus, pump again, and after a failure (without a stop) pause
 /// `pauseSeconds` × `factor` ms. Stops at the first success. With no tries nothing is
 /// sent. Returns ExchangeStatus.
-int RunCommandWithTries(ExchangeContext& ctx, int tries, int pauseSeconds, int factor,
-                        const std::function<int()>& command);
+int RunCommandWithTries(
+    ExchangeContext& ctx, int tries, int pauseSeconds, int factor, const std::function<int()>& command);
 
 /// The same with the context's own tries and pause.
 int RunCommandWithTries(ExchangeContext& ctx, int factor, const std::function<int()>& command);

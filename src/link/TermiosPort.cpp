@@ -34,7 +34,10 @@ int remainingMs(SteadyClock::time_point deadline)
 
 } // namespace
 
-TermiosPort::~TermiosPort() { close(); }
+TermiosPort::~TermiosPort()
+{
+    close();
+}
 
 bool TermiosPort::open(const std::string& device)
 {
@@ -110,9 +113,15 @@ void TermiosPort::setModemLine(int line, bool on)
     (void)ioctl(m_fd, on ? TIOCMBIS : TIOCMBIC, &line);
 }
 
-void TermiosPort::setDtr(bool on) { setModemLine(TIOCM_DTR, on); }
+void TermiosPort::setDtr(bool on)
+{
+    setModemLine(TIOCM_DTR, on);
+}
 
-void TermiosPort::setRts(bool on) { setModemLine(TIOCM_RTS, on); }
+void TermiosPort::setRts(bool on)
+{
+    setModemLine(TIOCM_RTS, on);
+}
 
 std::size_t TermiosPort::read(std::uint8_t* buffer, std::size_t count)
 {
@@ -150,7 +159,8 @@ bool TermiosPort::write(const std::uint8_t* bytes, std::size_t count)
 {
     if (m_fd < 0)
         return false;
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(500 * static_cast<std::int64_t>(count));
+    const auto deadline =
+        SteadyClock::now() + std::chrono::milliseconds(500 * static_cast<std::int64_t>(count));
     std::size_t sent = 0;
     while (sent < count) {
         const ssize_t n = ::write(m_fd, bytes + sent, count - sent);

@@ -25,7 +25,8 @@ int readCatalogHalf(ExchangeContext& ctx, int half, LinkBuffer& buffer)
         return RunCommandWithTries(ctx, kCatalogPageFactor,
                                    [&] { return link.ReadPage(static_cast<std::uint16_t>(half), buffer); });
     const auto address = static_cast<std::uint16_t>(half == 0 ? 0xFF00 : 0xFF80);
-    return RunCommandWithTries(ctx, kDefaultFactor, [&] { return link.ReadMemoryCmd3(address, 128, buffer); });
+    return RunCommandWithTries(ctx, kDefaultFactor,
+                               [&] { return link.ReadMemoryCmd3(address, 128, buffer); });
 }
 
 void acceptSlot(ExchangeContext& ctx, const std::uint8_t* slot, std::size_t slotSize)

@@ -7,7 +7,6 @@
 #include "registrar/RegistrarImage.h"
 
 #include <gtest/gtest.h>
-
 #include <numeric>
 
 namespace kest::test {
@@ -116,6 +115,14 @@ TEST_F(ExchangeTest, ZeroReplyLengthEndsAtTheAcknowledge)
     EXPECT_EQ(link.ExchangeRequest(frame, 0, false, {}), 0);
     EXPECT_EQ(frame[3], 0xD0);
     EXPECT_EQ(port.readTimeoutMs, 1000);
+
+    // A frame that lies about its length, or a reply that would not fit, sends nothing.
+    port.writes.clear();
+    std::array<std::uint8_t, 4> liar = {5, 1, 2, 0};
+    EXPECT_EQ(link.ExchangeRequest(liar, 0, false, {}), kStatusNoBytes);
+    std::array<std::uint8_t, 8> small{};
+    EXPECT_EQ(link.ExchangeRequest(frame, 8, false, small), kStatusNoData);
+    EXPECT_TRUE(port.writes.empty());
 }
 
 TEST_F(ExchangeTest, SilentLineGivesNoAnswerAfterEveryAttemptAndPause)
@@ -246,9 +253,9 @@ TEST_F(ExchangeTest, PageTransferResults)
     wrongSum.back() ^= 0x80;
     Bytes noSum = pageWithSum(4);
     noSum.pop_back();
-    for (const Case& c : {Case{"good", pageWithSum(1), 0}, Case{"255 bytes", pageWithSum(2, 255), 1},
-                          Case{"no sum byte", noSum, 1}, Case{"wrong sum", wrongSum, 4},
-                          Case{"silence", {}, 2}}) {
+    for (const Case& c :
+         {Case{"good", pageWithSum(1), 0}, Case{"255 bytes", pageWithSum(2, 255), 1},
+          Case{"no sum byte", noSum, 1}, Case{"wrong sum", wrongSum, 4}, Case{"silence", {}, 2}}) {
         port.writes.clear();
         clock.sleeps.clear();
         port.onWrite = [this, reply = c.reply](const Bytes&) { port.arrive(reply, 30); };
@@ -291,8 +298,8 @@ TEST_F(ExchangeTest, OpenPortSetsLineByLinkKind)
     port.events.clear();
     EXPECT_TRUE(link.OpenPort("Com2", 3));
     EXPECT_EQ(port.device, "/dev/ttyS1");
-    EXPECT_EQ(port.events, (std::vector<std::string>{"open /dev/ttyS1", "speed 3", "framing open",
-                                                     "dtr 0", "rts 0", "discard in"}));
+    EXPECT_EQ(port.events, (std::vector<std::string>{"open /dev/ttyS1", "speed 3", "framing open", "dtr 0",
+                                                     "rts 0", "discard in"}));
     link.PageLink = 1;
     EXPECT_TRUE(link.OpenPort("/dev/ttyUSB0", 5));
     EXPECT_TRUE(port.dtr);
@@ -314,10 +321,7 @@ TEST_F(ExchangeTest, OpenPortSetsLineByLinkKind)
 class CommandTriesTest : public ExchangeTest
 {
 protected:
-    CommandTriesTest()
-        : ctx{link, state, pump, log, prompter, catalog, image, clock, 3, 2, "", nullptr}
-    {
-    }
+    CommandTriesTest() : ctx{link, state, pump, log, prompter, catalog, image, clock, 3, 2, "", nullptr} {}
 
     struct CountingPump final : EventPump
     {

@@ -89,6 +89,9 @@ void FakePort::discardInput()
         m_incoming.pop_front();
 }
 
-void FakePort::discardOutput() { events.push_back("discard out"); }
+void FakePort::discardOutput()
+{
+    events.push_back("discard out");
+}
 
 } // namespace kest::test

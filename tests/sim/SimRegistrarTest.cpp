@@ -3,9 +3,8 @@
 #include "SimEncoding.h"
 #include "registrar/ValueEncoding.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace kest::sim {
 namespace {
@@ -43,15 +42,17 @@ TEST(SimEncodingTest, CountersEncodeAsTheProgramDecodesThem)
 TEST(SimRecordFileTest, ParsesRecordsAndReportsTheFaultyLine)
 {
     std::string error;
-    const auto records = ParseRecordFile("# two\nrecord\ncontroller 0412\ntime 05.00.2024 10:07\n"
-                                         "header 6=AB\nhourly 3 counter ramp 10 5 4\nhourly 4 1 nv raw:01020304\n"
-                                         "record\ncontroller 1a2f\nstate 01\narea 2\nstart 20\n",
-                                         error);
+    const auto records =
+        ParseRecordFile("# two\nrecord\ncontroller 0412\ntime 05.00.2024 10:07\n"
+                        "header 6=AB\nhourly 3 counter ramp 10 5 4\nhourly 4 1 nv raw:01020304\n"
+                        "record\ncontroller 1a2f\nstate 01\narea 2\nstart 20\n",
+                        error);
     ASSERT_TRUE(records) << error;
     ASSERT_EQ(records->size(), 2u);
     const SimRecord& r = (*records)[0];
     EXPECT_EQ(r.controller, 0x0412);
-    EXPECT_EQ((std::vector<int>(r.header.begin(), r.header.begin() + 7)), (std::vector<int>{5, 0, 10, 7, 20, 24, 0xAB}));
+    EXPECT_EQ((std::vector<int>(r.header.begin(), r.header.begin() + 7)),
+              (std::vector<int>{5, 0, 10, 7, 20, 24, 0xAB}));
     ASSERT_EQ(r.archives.size(), 2u);
     EXPECT_TRUE(r.archives[0].counter);
     EXPECT_EQ(r.archives[0].slots.size(), 4u);
@@ -59,6 +60,7 @@ TEST(SimRecordFileTest, ParsesRecordsAndReportsTheFaultyLine)
     EXPECT_EQ(r.archives[1].slots[1], kErasedSlot);
     EXPECT_EQ(r.archives[1].slots[2], (Slot{1, 2, 3, 4}));
     EXPECT_EQ((*records)[1].area, 2);
+    EXPECT_FALSE(r.area);
     EXPECT_EQ((*records)[1].start, 0x20);
 
     for (const char* bad : {"controller 0412\n", "record\nhourly 1 ramp 0 1 97\n", "record\ncolour red\n",
@@ -130,6 +132,10 @@ TEST(SimRegistrarMemoryTest, RequestLayoutFollowsTheReadersPosition)
     // One hourly archive leaves 08:80 unused; the daily archives start on page 9.
     EXPECT_EQ(memory->read(3, 0x0900, 128)[127], 8);
     EXPECT_EQ(memory->read(3, 0x0980, 128)[127], 9);
+    // A record that would run into the catalog page is refused.
+    const auto tooFar = ParseRecordFile("record\ntime 01.01.2020 00:00\nstart FA\n", error);
+    EXPECT_FALSE(RegistrarMemory::build(*tooFar, LinkKind::Request, error));
+    EXPECT_NE(error.find("catalog"), std::string::npos);
     // Area 2 from page F8: the header and the groups up to page FE.
     EXPECT_EQ(memory->read(2, 0xF800, 2), (std::vector<std::uint8_t>{1, 2}));
     EXPECT_EQ(DecodeFloat4(memory->read(2, 0xFEFC, 4).data()), 416.0);
