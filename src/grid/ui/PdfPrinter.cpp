@@ -62,14 +62,22 @@ public:
 
     void print(const PrintJob& job)
     {
-        for (std::size_t i = 0; i < job.tables.size(); ++i) {
-            const PrintedTable& t = job.tables[i];
+        // The first page is headed by the first table that has a header, also when a
+        // title without one opens the page.
+        std::vector<std::string> firstHeader;
+        for (const auto& t : job.tables) {
+            if (t.table && !t.pageHeader.empty()) {
+                firstHeader = t.pageHeader;
+                break;
+            }
+        }
+        for (const auto& t : job.tables) {
             if (!t.table || t.table->rowCount() == 0)
                 continue;
             if (!m_started) {
                 m_started = true;
                 m_y = t.topMargin * m_height;
-                drawHeader(t.pageHeader);
+                drawHeader(firstHeader);
             } else {
                 m_y += t.spacing * m_height;
             }
