@@ -21,7 +21,10 @@ constexpr int kYearHours = 8760;
 
 const std::filesystem::path kFolder = std::filesystem::temp_directory_path() / "kest-report-bench";
 
-DateTime yearStart() { return *encodeDateTime(2025, 1, 1); }
+DateTime yearStart()
+{
+    return *encodeDateTime(2025, 1, 1);
+}
 
 /// Builds the database once; a later run reuses the file.
 Database& benchDatabase()
@@ -39,12 +42,14 @@ Database& benchDatabase()
             // The other rows: 400 archives of other controllers, 2,500 hours each.
             for (int i = 0; i < kOtherRows; ++i) {
                 const std::int64_t key = ArchiveKey(0x1000 + i % 400, ArchiveKind::Hourly, 1);
-                AppendArchiveRow(*opened, ArchiveKind::Hourly, {yearStart() + (i / 400) * kOneHour, key, 1.0});
+                AppendArchiveRow(*opened, ArchiveKind::Hourly,
+                                 {yearStart() + (i / 400) * kOneHour, key, 1.0});
             }
             for (int a = 1; a <= kColumns; ++a) {
                 for (int h = -1; h < kYearHours; ++h) {
                     AppendArchiveRow(*opened, ArchiveKind::Hourly,
-                                     {yearStart() + h * kOneHour, ArchiveKey(kController, ArchiveKind::Hourly, a),
+                                     {yearStart() + h * kOneHour,
+                                      ArchiveKey(kController, ArchiveKind::Hourly, a),
                                       100.0 + a + h * 0.125});
                 }
             }
@@ -115,7 +120,8 @@ void BM_SixteenPlainRangeSelects(benchmark::State& state)
             benchmark::DoNotOptimize(found);
         }
     }
-    state.counters["rows_per_iteration"] = static_cast<double>(rows) / static_cast<double>(state.iterations());
+    state.counters["rows_per_iteration"] =
+        static_cast<double>(rows) / static_cast<double>(state.iterations());
     addPeakMemory(state);
 }
 BENCHMARK(BM_SixteenPlainRangeSelects)->Unit(benchmark::kMillisecond)->MinTime(2.0);

@@ -21,11 +21,17 @@ constexpr const char* kNoDataMessage = "Нет данных за указанн�
 // The report window lists at most 149 blanks; the command keeps to the same blanks.
 constexpr int kMaxListedBlanks = 149;
 constexpr const char* kTooManyBlanks =
-    "У вас создано более 150 бланков, программа не предусматривает работу с таким количеством бланков, поэтому "
+    "У вас создано более 150 бланков, программа не предусматривает работу с таким количеством бланков, "
+    "поэтому "
     "\"лишние бланки\" не отобразятся, Удалите в редакторе бланков излишние бланки. С уважением разработчик "
     "программы.";
 
-enum class OutputKind { Csv, Xlsx, Pdf };
+enum class OutputKind
+{
+    Csv,
+    Xlsx,
+    Pdf
+};
 
 std::optional<int> parseNumber(const std::string& text, int low, int high)
 {
@@ -104,8 +110,12 @@ int findBlank(const BlankState& state, const std::string& name)
     return 0;
 }
 
-std::string writeReport(OutputKind kind, const std::filesystem::path& out, const BlankRecord& blank,
-                        const TableModel& upgrid, const TableModel& basegrid, const TableModel& downgrid)
+std::string writeReport(OutputKind kind,
+                        const std::filesystem::path& out,
+                        const BlankRecord& blank,
+                        const TableModel& upgrid,
+                        const TableModel& basegrid,
+                        const TableModel& downgrid)
 {
     switch (kind) {
     case OutputKind::Csv:

@@ -8,8 +8,14 @@ PdfPrinter g_pdfPrinter = nullptr;
 
 } // namespace
 
-void registerPdfPrinter(PdfPrinter printer) { g_pdfPrinter = printer; }
+void registerPdfPrinter(PdfPrinter printer)
+{
+    g_pdfPrinter = printer;
+}
 
-PdfPrinter registeredPdfPrinter() { return g_pdfPrinter; }
+PdfPrinter registeredPdfPrinter()
+{
+    return g_pdfPrinter;
+}
 
 } // namespace kest

@@ -6,8 +6,18 @@
 
 namespace kest {
 
-enum class HAlign { Left, Center, Right };
-enum class VAlign { Top, Center, Bottom };
+enum class HAlign
+{
+    Left,
+    Center,
+    Right
+};
+enum class VAlign
+{
+    Top,
+    Center,
+    Bottom
+};
 
 /// Colours as 0xRRGGBB.
 constexpr std::uint32_t kWhite = 0xFFFFFF;

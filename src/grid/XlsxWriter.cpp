@@ -83,13 +83,13 @@ public:
     lxw_format* get(const TableModel& table, const GridCell& cell, int decimals, bool border)
     {
         const CellFont font{cell.font.family.empty() ? table.font().family : cell.font.family,
-                            cell.font.pixelSize > 0 ? cell.font.pixelSize : table.font().pixelSize, cell.font.bold,
-                            cell.font.underline};
-        const std::string key = font.family + '|' + std::to_string(font.pixelSize) + '|' +
-                                std::to_string(font.bold) + std::to_string(font.underline) + '|' +
-                                std::to_string(cell.color) + '|' + std::to_string(static_cast<int>(cell.hAlign)) +
-                                std::to_string(static_cast<int>(cell.vAlign)) + '|' + std::to_string(decimals) +
-                                '|' + std::to_string(border);
+                            cell.font.pixelSize > 0 ? cell.font.pixelSize : table.font().pixelSize,
+                            cell.font.bold, cell.font.underline};
+        const std::string key =
+            font.family + '|' + std::to_string(font.pixelSize) + '|' + std::to_string(font.bold) +
+            std::to_string(font.underline) + '|' + std::to_string(cell.color) + '|' +
+            std::to_string(static_cast<int>(cell.hAlign)) + std::to_string(static_cast<int>(cell.vAlign)) +
+            '|' + std::to_string(decimals) + '|' + std::to_string(border);
         if (auto it = m_formats.find(key); it != m_formats.end())
             return it->second;
         lxw_format* f = workbook_add_format(m_book);
@@ -108,7 +108,9 @@ public:
         if (cell.text.find('\n') != std::string::npos)
             format_set_text_wrap(f);
         if (decimals >= 0)
-            format_set_num_format(f, decimals == 0 ? "0" : ("0." + std::string(static_cast<std::size_t>(decimals), '0')).c_str());
+            format_set_num_format(
+                f,
+                decimals == 0 ? "0" : ("0." + std::string(static_cast<std::size_t>(decimals), '0')).c_str());
         if (border)
             format_set_border(f, LXW_BORDER_THIN);
         m_formats.emplace(key, f);
@@ -120,8 +122,13 @@ private:
     std::map<std::string, lxw_format*> m_formats;
 };
 
-lxw_error writeCell(lxw_worksheet* sheet, FormatCache& formats, const TableModel& table, int c, int r,
-                    lxw_row_t row, bool border)
+lxw_error writeCell(lxw_worksheet* sheet,
+                    FormatCache& formats,
+                    const TableModel& table,
+                    int c,
+                    int r,
+                    lxw_row_t row,
+                    bool border)
 {
     const GridCell& cell = table.cell(c, r);
     const auto number = shownNumber(cell.text);
@@ -142,7 +149,8 @@ lxw_error writeCell(lxw_worksheet* sheet, FormatCache& formats, const TableModel
 
 } // namespace
 
-std::string WriteXlsx(const std::filesystem::path& path, const std::vector<const TableModel*>& tables,
+std::string WriteXlsx(const std::filesystem::path& path,
+                      const std::vector<const TableModel*>& tables,
                       const std::string& sheetName)
 {
     const std::filesystem::path temp = path.string() + ".tmp";

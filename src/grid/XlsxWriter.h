@@ -14,7 +14,8 @@ namespace kest {
 /// becomes a number cell with as many decimals, so the sheet can compute with it.
 /// Merges, fill colours, bold and underline, and the column widths of the widest
 /// table go along. Null or empty tables are left out. "" on success, else the reason.
-[[nodiscard]] std::string WriteXlsx(const std::filesystem::path& path, const std::vector<const TableModel*>& tables,
+[[nodiscard]] std::string WriteXlsx(const std::filesystem::path& path,
+                                    const std::vector<const TableModel*>& tables,
                                     const std::string& sheetName = "Отчет");
 
 } // namespace kest

@@ -19,8 +19,14 @@ std::string trimRight(std::string text)
     return text;
 }
 
-std::string groupKey(const char* stem, int g) { return stem + std::to_string(g); }
-std::string groupNameKey(int g) { return "GROUP" + std::to_string(g) + "NAME"; }
+std::string groupKey(const char* stem, int g)
+{
+    return stem + std::to_string(g);
+}
+std::string groupNameKey(int g)
+{
+    return "GROUP" + std::to_string(g) + "NAME";
+}
 
 /// An integer key whose −1 means the same as a missing key.
 std::optional<int> optionalInteger(const IniFile& ini, const std::string& section, const std::string& key)
@@ -75,7 +81,9 @@ void readGroups(const IniFile& ini, const std::string& section, BlankRecord& b)
     }
 }
 
-void writeTitle(IniFile& ini, const std::string& section, const std::string& stem,
+void writeTitle(IniFile& ini,
+                const std::string& section,
+                const std::string& stem,
                 const std::vector<std::string>& lines)
 {
     for (std::size_t i = 0; i < lines.size(); ++i)
@@ -136,7 +144,10 @@ int positionOf(const IniFile& ini, const std::string& section)
     return 1;
 }
 
-int validType(int chosenType) { return chosenType >= 0 && chosenType <= 3 ? chosenType : kHourlyBlank; }
+int validType(int chosenType)
+{
+    return chosenType >= 0 && chosenType <= 3 ? chosenType : kHourlyBlank;
+}
 
 /// Writes the record as `section` (already erased where needed), then shows the
 /// saved blank again, as the editor does after every save.
@@ -159,9 +170,15 @@ std::string writeAndReload(BlankState& state, IniFile& ini, int chosenType)
 
 } // namespace
 
-BlankRecord::BlankRecord() { ResetBlank(*this); }
+BlankRecord::BlankRecord()
+{
+    ResetBlank(*this);
+}
 
-std::filesystem::path BlankState::file() const { return findFileNoCase(DatabasePath, kBlankFile); }
+std::filesystem::path BlankState::file() const
+{
+    return findFileNoCase(DatabasePath, kBlankFile);
+}
 
 std::string indexedKey(const std::string& stem, int index)
 {

@@ -2,9 +2,9 @@
 
 #include "common/Prompter.h"
 #include "db/ArchiveTables.h"
+#include "registrar/ValueEncoding.h"
 #include "reports/ReportFrame.h"
 #include "reports/ReportRows.h"
-#include "registrar/ValueEncoding.h"
 
 #include <algorithm>
 #include <charconv>
@@ -39,8 +39,8 @@ public:
         ColumnTotals totals;
         // Archive numbers past FF or controllers past FFFF have no key of their own
         // and can never have been stored; the column is shown as empty.
-        const bool keyFits = blank.ARH[k] >= 0 && blank.ARH[k] <= 0xFF && blank.MERAN[k] >= 0 &&
-                             blank.MERAN[k] <= 0xFFFF;
+        const bool keyFits =
+            blank.ARH[k] >= 0 && blank.ARH[k] <= 0xFF && blank.MERAN[k] >= 0 && blank.MERAN[k] <= 0xFFFF;
         const std::int64_t key = ArchiveKey(blank.MERAN[k], m_kind, blank.ARH[k]);
         if (m_rows.stepped)
             fillSteppedColumn(k, key, keyFits, totals);
@@ -114,7 +114,8 @@ private:
     {
         std::vector<ArchiveRow> found;
         if (keyFits) {
-            const DbStatus status = SelectArchiveRange(m_db, m_kind, key, m_rows.queryStart, m_rows.queryEnd, found);
+            const DbStatus status =
+                SelectArchiveRange(m_db, m_kind, key, m_rows.queryStart, m_rows.queryEnd, found);
             if (!status.ok()) {
                 queryFailed(m_previousFailed);
                 return;

@@ -159,8 +159,9 @@ std::string PeriodLine(int blankType, const ReportPeriod& p)
             return "за " + monthAndYear(d1, false) + " года";
         return "за период с " + monthAndYear(d1, true) + " года по " + monthAndYear(d2, false) + " года";
     case kIntervalBlank:
-        return "за период с " + twoDigits(p.startHour) + ":" + twoDigits(p.startMinute) + "  " + formatDate(d1) +
-               " г. по " + twoDigits(p.endHour) + ":" + twoDigits(p.endMinute) + "  " + formatDate(d2) + " г.";
+        return "за период с " + twoDigits(p.startHour) + ":" + twoDigits(p.startMinute) + "  " +
+               formatDate(d1) + " г. по " + twoDigits(p.endHour) + ":" + twoDigits(p.endMinute) + "  " +
+               formatDate(d2) + " г.";
     default:
         break;
     }
@@ -184,7 +185,8 @@ void UpperTitle(TableModel& upgrid, const BlankRecord& blank, const ReportPeriod
         cell.readOnly = true;
         const bool periodLine = i + 1 == lines.size();
         cell.hAlign = periodLine ? HAlign::Center : HAlign::Left;
-        cell.font = periodLine ? CellFont{"Times New Roman", 13, true, true} : CellFont{"Times New Roman", 12};
+        cell.font =
+            periodLine ? CellFont{"Times New Roman", 13, true, true} : CellFont{"Times New Roman", 12};
     }
 }
 

@@ -22,7 +22,9 @@ PrintedTable title(const TableModel& grid, double spacing)
 
 } // namespace
 
-PrintJob MakeReportPrintJob(const BlankRecord& blank, const TableModel& upgrid, const TableModel& basegrid,
+PrintJob MakeReportPrintJob(const BlankRecord& blank,
+                            const TableModel& upgrid,
+                            const TableModel& basegrid,
                             const TableModel& downgrid)
 {
     const bool upper = !blank.UpTitle.empty();

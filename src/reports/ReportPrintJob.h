@@ -10,7 +10,9 @@ namespace kest {
 /// the lower title (when it has one) in one document. The report table's pages carry
 /// "Страница 1" and then "Страница " + n; with both titles its first page carries no
 /// header, and with only a lower title the blank's name is the header's third line.
-PrintJob MakeReportPrintJob(const BlankRecord& blank, const TableModel& upgrid, const TableModel& basegrid,
+PrintJob MakeReportPrintJob(const BlankRecord& blank,
+                            const TableModel& upgrid,
+                            const TableModel& basegrid,
                             const TableModel& downgrid);
 
 } // namespace kest

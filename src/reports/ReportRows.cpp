@@ -11,9 +11,18 @@ namespace {
 constexpr std::int64_t kHour = 3600;
 constexpr std::int64_t kDay = 86400;
 
-std::int64_t seconds(DateTime t) { return std::llround(t * 86400.0); }
-DateTime fromSeconds(std::int64_t s) { return static_cast<double>(s) / 86400.0; }
-std::int64_t monthIndex(int year, int month) { return year * 12LL + month - 1; }
+std::int64_t seconds(DateTime t)
+{
+    return std::llround(t * 86400.0);
+}
+DateTime fromSeconds(std::int64_t s)
+{
+    return static_cast<double>(s) / 86400.0;
+}
+std::int64_t monthIndex(int year, int month)
+{
+    return year * 12LL + month - 1;
+}
 
 std::string twoDigits(long long n)
 {
@@ -22,7 +31,10 @@ std::string twoDigits(long long n)
     return buf;
 }
 
-bool lastDayOfMonth(const DateTimeParts& p) { return p.day == daysInMonth(p.year, p.month); }
+bool lastDayOfMonth(const DateTimeParts& p)
+{
+    return p.day == daysInMonth(p.year, p.month);
+}
 
 void nextMonth(int& year, int& month)
 {
@@ -134,7 +146,8 @@ void monthlyRows(ReportRows& r, DateTime d1, DateTime d2)
     r.queryStart = *encodeDateTime(year, month, 1);
     r.queryEnd = *encodeDateTime(p2.year, p2.month, 1);
     r.slots.push_back(monthIndex(year, month));
-    for (nextMonth(year, month); monthIndex(year, month) <= monthIndex(p2.year, p2.month); nextMonth(year, month)) {
+    for (nextMonth(year, month); monthIndex(year, month) <= monthIndex(p2.year, p2.month);
+         nextMonth(year, month)) {
         r.captions.push_back(MonthName(month) + " " + std::to_string(year) + "г.");
         r.slots.push_back(monthIndex(year, month));
     }

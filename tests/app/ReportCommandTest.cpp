@@ -29,15 +29,18 @@ protected:
         const DateTime start = *encodeDateTime(2007, 12, 28);
         for (int h = 0; h < 96; ++h) {
             for (int a = 1; a <= 3; ++a)
-                WriteArchiveRow(*db, ArchiveKind::Hourly, {start + h * kOneHour, ArchiveKey(0x412, ArchiveKind::Hourly, a), 10.0 + h});
+                WriteArchiveRow(*db, ArchiveKind::Hourly,
+                                {start + h * kOneHour, ArchiveKey(0x412, ArchiveKind::Hourly, a), 10.0 + h});
         }
         for (int d = 0; d < 31; ++d)
-            WriteArchiveRow(*db, ArchiveKind::Daily, {start - 27 + d, ArchiveKey(0x412, ArchiveKind::Daily, 1), 1.5});
+            WriteArchiveRow(*db, ArchiveKind::Daily,
+                            {start - 27 + d, ArchiveKey(0x412, ArchiveKind::Daily, 1), 1.5});
     }
 
     int report(const std::string& args, std::string* out = nullptr, std::string* err = nullptr)
     {
-        return runCommand(std::string(KEST_BIN) + " --home '" + dir.path().string() + "' report " + args, out, err);
+        return runCommand(std::string(KEST_BIN) + " --home '" + dir.path().string() + "' report " + args, out,
+                          err);
     }
 
     TempDir dir;
@@ -47,8 +50,8 @@ TEST_F(ReportCommandTest, ExitStatusesAndCsv)
 {
     const std::string csv = (dir / "d.csv").string();
     std::string err;
-    ASSERT_EQ(report("--blank 'суточный отчет меран 0412' --from 2007-12-01 --to 2007-12-03 --out " + csv, nullptr,
-                     &err),
+    ASSERT_EQ(report("--blank 'суточный отчет меран 0412' --from 2007-12-01 --to 2007-12-03 --out " + csv,
+                     nullptr, &err),
               0)
         << err;
     EXPECT_EQ(readFile(csv), "Дата;Q, Гкал;Счетчик, имп.;P, МПа\n"
@@ -57,20 +60,21 @@ TEST_F(ReportCommandTest, ExitStatusesAndCsv)
                              "03.12.2007;1,50;...;...\n"
                              "Итого:;4,50;;\n");
 
-    EXPECT_EQ(report("--blank 'Суточный отчет МЕРАН 0412' --from 2008-01-01 --to 2008-01-03 --out " + csv, nullptr,
-                     &err),
+    EXPECT_EQ(report("--blank 'Суточный отчет МЕРАН 0412' --from 2008-01-01 --to 2008-01-03 --out " + csv,
+                     nullptr, &err),
               2);
     EXPECT_NE(err.find("Нет данных за указанный отчетный период."), std::string::npos);
 
     EXPECT_EQ(report("--blank Нет --from 2007-12-01 --to 2007-12-03 --out " + csv, nullptr, &err), 1);
-    EXPECT_EQ(report("--blank 'Суточный отчет МЕРАН 0412' --from 2007-12-03 --to 2007-12-01 --out " + csv, nullptr,
-                     &err),
+    EXPECT_EQ(report("--blank 'Суточный отчет МЕРАН 0412' --from 2007-12-03 --to 2007-12-01 --out " + csv,
+                     nullptr, &err),
               1);
     EXPECT_NE(err.find("Неверно указан диапазон"), std::string::npos);
     EXPECT_EQ(report("--blank 'Суточный отчет МЕРАН 0412' --from 2007-12-01 --to 2007-12-03 --out r.txt"), 1);
-    EXPECT_EQ(report("--blank 'Часовой отчет МЕРАН 0412' --from 2007-12-28 --to 2007-12-28 --from-hour 24 --out " +
-                     csv),
-              1);
+    EXPECT_EQ(
+        report("--blank 'Часовой отчет МЕРАН 0412' --from 2007-12-28 --to 2007-12-28 --from-hour 24 --out " +
+               csv),
+        1);
 }
 
 TEST_F(ReportCommandTest, HourlyXlsxWithTitlesAndMissingDatabase)
@@ -78,19 +82,22 @@ TEST_F(ReportCommandTest, HourlyXlsxWithTitlesAndMissingDatabase)
     const std::string xlsx = (dir / "h.xlsx").string();
     std::string err;
     ASSERT_EQ(report("--blank 'Часовой отчет МЕРАН 0412' --from 2007-12-28 --to 2007-12-29 --from-hour 22 "
-                     "--to-hour 1 --out " + xlsx, nullptr, &err),
+                     "--to-hour 1 --out " +
+                         xlsx,
+                     nullptr, &err),
               0)
         << err;
     std::string strings;
     ASSERT_EQ(runCommand("unzip -p '" + xlsx + "' xl/sharedStrings.xml", &strings), 0);
-    for (const char* text : {"Котельная №1 (МЕРАН 0412)", "за период с 22:00:00 28.12.2007 года по 1:00:00 "
-                             "29.12.2007 года", "Тепловая энергия", "28   22-23 час ", "За 4 часа:",
-                             "Отчет составил"})
+    for (const char* text : {"Котельная №1 (МЕРАН 0412)",
+                             "за период с 22:00:00 28.12.2007 года по 1:00:00 "
+                             "29.12.2007 года",
+                             "Тепловая энергия", "28   22-23 час ", "За 4 часа:", "Отчет составил"})
         EXPECT_NE(strings.find(text), std::string::npos) << text;
 
     std::filesystem::remove(dir / "data" / "kest.sqlite");
-    EXPECT_EQ(report("--blank 'Часовой отчет МЕРАН 0412' --from 2007-12-28 --to 2007-12-28 --out " + xlsx, nullptr,
-                     &err),
+    EXPECT_EQ(report("--blank 'Часовой отчет МЕРАН 0412' --from 2007-12-28 --to 2007-12-28 --out " + xlsx,
+                     nullptr, &err),
               1);
     EXPECT_NE(err.find("Отсутствуют необходимые базы"), std::string::npos);
 }

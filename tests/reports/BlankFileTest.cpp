@@ -1,7 +1,8 @@
+#include "reports/BlankFile.h"
+
 #include "TestSupport.h"
 #include "common/CodePage.h"
 #include "common/IniFile.h"
-#include "reports/BlankFile.h"
 
 #include <gtest/gtest.h>
 
@@ -99,10 +100,11 @@ TEST_F(BlankFileTest, SaveRoundTripsInWindows1251AndMovesSectionToEnd)
     const IniFile ini = reread();
     EXPECT_EQ(ini.sections(), (std::vector<std::string>{"B", "C", "Суточный отчет"}));
     EXPECT_EQ(ini.keys("Суточный отчет"),
-              (std::vector<std::string>{"TIP", "STEP", "ITOGONAME", "UPTITLE00", "UPTITLE01", "UPTITLE02",
-                                        "UPTITLE03", "UPTITLE04", "UPTITLE05", "UPTITLE06", "UPTITLE07",
-                                        "UPTITLE08", "UPTITLE09", "UPTITLE10", "UPTITLE11", "NAME01", "ITOG01",
-                                        "ZAP01", "COLSIZE01", "GROUPB3", "GROUP4NAME"}));
+              (std::vector<std::string>{"TIP",       "STEP",      "ITOGONAME", "UPTITLE00", "UPTITLE01",
+                                        "UPTITLE02", "UPTITLE03", "UPTITLE04", "UPTITLE05", "UPTITLE06",
+                                        "UPTITLE07", "UPTITLE08", "UPTITLE09", "UPTITLE10", "UPTITLE11",
+                                        "NAME01",    "ITOG01",    "ZAP01",     "COLSIZE01", "GROUPB3",
+                                        "GROUP4NAME"}));
     EXPECT_EQ(ini.readInteger("Суточный отчет", "ITOG01", 0), -1);
     // The editor shows the blank just saved, now the third.
     EXPECT_EQ(state.BlankNumber, 3);

@@ -1,9 +1,10 @@
+#include "reports/ReportBuilder.h"
+
 #include "TestSupport.h"
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
 #include "db/ArchiveTables.h"
 #include "registrar/ValueEncoding.h"
-#include "reports/ReportBuilder.h"
 #include "reports/ReportFrame.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,10 @@ namespace {
 
 constexpr int kController = 0x0A1F;
 
-DateTime at(int y, int mo, int d, int h = 0, int mi = 0) { return *encodeDateTime(y, mo, d, h, mi); }
+DateTime at(int y, int mo, int d, int h = 0, int mi = 0)
+{
+    return *encodeDateTime(y, mo, d, h, mi);
+}
 
 class ReportBuilderTest : public ::testing::Test
 {
@@ -131,8 +135,8 @@ TEST_F(ReportBuilderTest, HourlyOverYearEndWithGapAndStrayRecord)
     store(ArchiveKind::Hourly, 1, at(2026, 1, 1, 1), NoValue);
     setPeriod(at(2025, 12, 31), at(2026, 1, 1), 22, 1);
     build();
-    EXPECT_EQ(captions(), (std::vector<std::string>{"31   22-23 час ", "23-24 час ", "01   00-01 час ",
-                                                    "01-02 час "}));
+    EXPECT_EQ(captions(),
+              (std::vector<std::string>{"31   22-23 час ", "23-24 час ", "01   00-01 час ", "01-02 час "}));
     EXPECT_EQ(columnTexts(1), (std::vector<std::string>{"1", "...", "3", "4"}));
     EXPECT_EQ(total(1), "8");
     // The stray 22:30 record is never shown and does not hide the records after it.
@@ -247,7 +251,8 @@ TEST_F(ReportBuilderTest, IntervalRowsShowTheValueStampedAtTheirEnd)
         store(ArchiveKind::Interval, 1, at(2026, 3, 5, 10, m), m);
     setPeriod(at(2026, 3, 5), at(2026, 3, 5), 10, 10, 0, 10);
     build();
-    EXPECT_EQ(captions(), (std::vector<std::string>{"5.3  10 ч. 00-04 мин", "10 ч. 05-09 мин", "10 ч. 10-14 мин"}));
+    EXPECT_EQ(captions(),
+              (std::vector<std::string>{"5.3  10 ч. 00-04 мин", "10 ч. 05-09 мин", "10 ч. 10-14 мин"}));
     EXPECT_EQ(columnTexts(1), (std::vector<std::string>{"5,0", "10,0", "15,0"}));
     EXPECT_EQ(table.cell(0, 1).color, kWhite);
 

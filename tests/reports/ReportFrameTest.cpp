@@ -5,7 +5,10 @@
 namespace kest {
 namespace {
 
-DateTime day(int y, int m, int d) { return *encodeDateTime(y, m, d); }
+DateTime day(int y, int m, int d)
+{
+    return *encodeDateTime(y, m, d);
+}
 
 ReportPeriod period(DateTime d1, DateTime d2, int h1 = 0, int h2 = 0, int m1 = 0, int m2 = 0)
 {

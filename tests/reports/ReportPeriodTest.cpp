@@ -1,5 +1,6 @@
-#include "common/ExchangeLog.h"
 #include "reports/ReportPeriod.h"
+
+#include "common/ExchangeLog.h"
 #include "reports/ReportWords.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,10 @@
 namespace kest {
 namespace {
 
-DateTime day(int y, int m, int d) { return *encodeDateTime(y, m, d); }
+DateTime day(int y, int m, int d)
+{
+    return *encodeDateTime(y, m, d);
+}
 
 ReportPeriod period(DateTime d1, DateTime d2, int h1, int h2, int m1 = 0, int m2 = 0)
 {

@@ -6,8 +6,12 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <algorithm>
+#include <cerrno>
 #include <clocale>
 #include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kest {
 namespace {
@@ -22,6 +26,13 @@ bool ensureGuiApplication()
         return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Qt falls back to this folder anyway but says so on stderr, which the command
+    // line keeps for message texts.
+    if (!std::getenv("XDG_RUNTIME_DIR")) {
+        const std::string runtime = "/tmp/runtime-" + std::to_string(getuid());
+        if (mkdir(runtime.c_str(), 0700) == 0 || errno == EEXIST)
+            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    }
     static int argc = 1;
     static char name[] = "kest";
     static char* argv[] = {name, nullptr};
@@ -43,10 +54,12 @@ QFont fontOf(const TableModel& table, const GridCell& cell)
 int alignmentOf(const GridCell& cell)
 {
     int flags = Qt::TextWordWrap;
-    flags |= cell.hAlign == HAlign::Center ? Qt::AlignHCenter : cell.hAlign == HAlign::Right ? Qt::AlignRight
-                                                                                              : Qt::AlignLeft;
-    flags |= cell.vAlign == VAlign::Center ? Qt::AlignVCenter : cell.vAlign == VAlign::Bottom ? Qt::AlignBottom
-                                                                                               : Qt::AlignTop;
+    flags |= cell.hAlign == HAlign::Center  ? Qt::AlignHCenter
+             : cell.hAlign == HAlign::Right ? Qt::AlignRight
+                                            : Qt::AlignLeft;
+    flags |= cell.vAlign == VAlign::Center   ? Qt::AlignVCenter
+             : cell.vAlign == VAlign::Bottom ? Qt::AlignBottom
+                                             : Qt::AlignTop;
     return flags;
 }
 
@@ -200,7 +213,8 @@ private:
             fixedHeight += heights[static_cast<std::size_t>(r)] * scale;
 
         // The heading and the first row stay together.
-        const double firstRow = fixed < table.rowCount() ? heights[static_cast<std::size_t>(fixed)] * scale : 0;
+        const double firstRow =
+            fixed < table.rowCount() ? heights[static_cast<std::size_t>(fixed)] * scale : 0;
         if (m_y + fixedHeight + firstRow > bottom && m_y > t.topMargin * m_height + 1)
             newPage(t);
         for (int r = 0; r < fixed; ++r)

@@ -18,22 +18,25 @@ TEST(ReportPdfTest, MonthOfHoursPrintsOnNumberedPages)
     const auto data = dir / "data";
     std::filesystem::create_directories(data);
     writeFile(dir / "NN.INI", "[TIME]\r\nPUT=" + data.string() + "/\r\n");
-    std::filesystem::copy_file(std::filesystem::path(KEST_SOURCE_DIR) / "data/blanks/BLANK.INI", data / "BLANK.INI");
+    std::filesystem::copy_file(std::filesystem::path(KEST_SOURCE_DIR) / "data/blanks/BLANK.INI",
+                               data / "BLANK.INI");
     std::string error;
     auto db = OpenArchiveDatabase(data, true, &error);
     ASSERT_TRUE(db) << error;
     const DateTime start = *encodeDateTime(2007, 12, 1);
     for (int h = 0; h < 31 * 24; ++h)
-        WriteArchiveRow(*db, ArchiveKind::Hourly, {start + h * kOneHour, ArchiveKey(0x412, ArchiveKind::Hourly, 1), 1});
+        WriteArchiveRow(*db, ArchiveKind::Hourly,
+                        {start + h * kOneHour, ArchiveKey(0x412, ArchiveKind::Hourly, 1), 1});
     db.reset();
 
     const auto pdf = dir / "h.pdf";
     std::string err;
-    ASSERT_EQ(runCommand(std::string(KEST_BIN) + " --home '" + dir.path().string() + "' report --blank " +
-                             "'Часовой отчет МЕРАН 0412' --from 2007-12-01 --to 2007-12-31 --to-hour 23 --out '" +
-                             pdf.string() + "'",
-                         nullptr, &err),
-              0)
+    ASSERT_EQ(
+        runCommand(std::string(KEST_BIN) + " --home '" + dir.path().string() + "' report --blank " +
+                       "'Часовой отчет МЕРАН 0412' --from 2007-12-01 --to 2007-12-31 --to-hour 23 --out '" +
+                       pdf.string() + "'",
+                   nullptr, &err),
+        0)
         << err;
     ASSERT_EQ(runCommand("pdftoppm -r 10 -png '" + pdf.string() + "' '" + (dir / "p").string() + "'"), 0);
     int pages = 0;
@@ -46,7 +49,8 @@ TEST(ReportPdfTest, MonthOfHoursPrintsOnNumberedPages)
     ASSERT_EQ(runCommand("pdftotext -f 1 -l 2 '" + pdf.string() + "' -", &text), 0);
     EXPECT_EQ(text.find("Страница 1"), std::string::npos);
     EXPECT_NE(text.find("Страница 2"), std::string::npos);
-    EXPECT_NE(text.find("за период с 0 часов 01.12.2007 года по 23:00:00 31.12.2007 года"), std::string::npos);
+    EXPECT_NE(text.find("за период с 0 часов 01.12.2007 года по 23:00:00 31.12.2007 года"),
+              std::string::npos);
 }
 
 } // namespace

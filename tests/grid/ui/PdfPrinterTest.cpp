@@ -1,5 +1,6 @@
-#include "TestSupport.h"
 #include "grid/ui/PdfPrinter.h"
+
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
