@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/ProgramDir.h"
+#include "link/ExchangeStatus.h"
 
 #include <functional>
 #include <optional>
@@ -91,6 +92,9 @@ int RunCommandLine(const std::vector<std::string>& args, const std::filesystem::
     }
     CommandContext ctx{resolveProgramDir(home, executable), {}, std::move(options), out, err};
     ctx.settings = LoadExchangeSettings(ctx.programDir);
+    // The box the windows show at start-up; the command goes on with the values read.
+    if (ctx.settings.SettingsMissing)
+        err << exchangeMessage(kStatusSettingsMissing) << "\n";
     return it->second(ctx);
 }
 

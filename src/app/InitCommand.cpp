@@ -7,23 +7,31 @@
 namespace kest {
 
 // Creates the archive database in DatabasePath when it is absent. An existing
-// database only gets the tables it lacks; a file that is not a database is left
-// alone and reported.
+// database is left untouched: it is only checked, and a file that is not a
+// database, or one that lacks a table, is reported with message 43.
 int CommandInit(CommandContext& ctx)
 {
     const std::filesystem::path dataDir = ctx.settings.DatabasePath;
+    const auto file = dataDir / kDatabaseFile;
     std::error_code ec;
-    std::filesystem::create_directories(dataDir, ec);
+    const bool existed = std::filesystem::exists(file, ec);
+    if (!existed)
+        std::filesystem::create_directories(dataDir, ec);
+
     std::string error;
-    const bool existed = std::filesystem::exists(dataDir / kDatabaseFile, ec);
-    auto db = OpenArchiveDatabase(dataDir, true, &error);
+    auto db = OpenArchiveDatabase(dataDir, !existed, &error);
+    if (db && existed) {
+        const DbStatus tables = RequireTables(*db, kArchiveDatabaseTables);
+        if (!tables.ok()) {
+            error = tables.message;
+            db.reset();
+        }
+    }
     if (!db) {
-        ctx.err << exchangeMessage(kStatusDatabase) << "\n";
-        ctx.err << (dataDir / kDatabaseFile).string() << ": " << error << "\n";
+        ctx.err << exchangeMessage(kStatusDatabase) << "\n" << file.string() << ": " << error << "\n";
         return kExitFailure;
     }
-    ctx.out << (existed ? "Database already present: " : "Database created: ")
-            << (dataDir / kDatabaseFile).string() << "\n";
+    ctx.out << (existed ? "Database already present: " : "Database created: ") << file.string() << "\n";
     return kExitOk;
 }
 

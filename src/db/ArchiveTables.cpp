@@ -68,15 +68,21 @@ DbStatus CreateTables(Database& db)
 {
     static const std::string kArchiveColumns =
         "(sdate TEXT NOT NULL, scode INTEGER NOT NULL, svalue REAL, PRIMARY KEY (scode, sdate)) WITHOUT ROWID";
+    // One transaction, so a failure never leaves half of the tables behind.
     const std::string sql =
+        "BEGIN;"
         "CREATE TABLE IF NOT EXISTS meranb (scode INTEGER PRIMARY KEY, sname TEXT, rhour INTEGER, rday INTEGER, "
         "avans INTEGER);"
         "CREATE TABLE IF NOT EXISTS merane (scode INTEGER PRIMARY KEY, smin INTEGER);"
         "CREATE TABLE IF NOT EXISTS arhivh " + kArchiveColumns + ";"
         "CREATE TABLE IF NOT EXISTS arhivd " + kArchiveColumns + ";"
         "CREATE TABLE IF NOT EXISTS arhivm " + kArchiveColumns + ";"
-        "CREATE TABLE IF NOT EXISTS detail " + kArchiveColumns + ";";
-    return db.execute(sql);
+        "CREATE TABLE IF NOT EXISTS detail " + kArchiveColumns + ";"
+        "COMMIT;";
+    const DbStatus status = db.execute(sql);
+    if (!status.ok())
+        (void)db.execute("ROLLBACK");
+    return status;
 }
 
 DbStatus RequireTables(Database& db, const std::vector<std::string>& tables)

@@ -14,6 +14,10 @@ namespace kest {
 /// The database file in DatabasePath.
 inline constexpr const char* kDatabaseFile = "kest.sqlite";
 
+/// Every table of the archive database.
+inline const std::vector<std::string> kArchiveDatabaseTables = {"meranb", "merane", "arhivh",
+                                                               "arhivd", "arhivm", "detail"};
+
 /// Archive kinds by their kind digit; extended hourly archives share the hourly table.
 enum class ArchiveKind { Hourly = 0, Daily = 1, Monthly = 2, Interval = 3 };
 
