@@ -23,17 +23,17 @@ TEST(ReportPdfTest, MonthOfHoursPrintsOnNumberedPages)
     std::string error;
     auto db = OpenArchiveDatabase(data, true, &error);
     ASSERT_TRUE(db) << error;
-    const DateTime start = *encodeDateTime(2007, 12, 1);
+    const DateTime start = *encodeDateTime(2024, 1, 1);
     for (int h = 0; h < 31 * 24; ++h)
         WriteArchiveRow(*db, ArchiveKind::Hourly,
-                        {start + h * kOneHour, ArchiveKey(0x412, ArchiveKind::Hourly, 1), 1});
+                        {start + h * kOneHour, ArchiveKey(0x1A2F, ArchiveKind::Hourly, 4), 1});
     db.reset();
 
     const auto pdf = dir / "h.pdf";
     std::string err;
     ASSERT_EQ(
         runCommand(std::string(KEST_BIN) + " --home '" + dir.path().string() + "' report --blank " +
-                       "'Часовой отчет МЕРАН 0412' --from 2007-12-01 --to 2007-12-31 --to-hour 23 --out '" +
+                       "'Часовой отчет МЕРАН 1A2F' --from 2024-01-01 --to 2024-01-31 --to-hour 23 --out '" +
                        pdf.string() + "'",
                    nullptr, &err),
         0)
@@ -49,7 +49,7 @@ TEST(ReportPdfTest, MonthOfHoursPrintsOnNumberedPages)
     ASSERT_EQ(runCommand("pdftotext -f 1 -l 2 '" + pdf.string() + "' -", &text), 0);
     EXPECT_EQ(text.find("Страница 1"), std::string::npos);
     EXPECT_NE(text.find("Страница 2"), std::string::npos);
-    EXPECT_NE(text.find("за период с 0 часов 01.12.2007 года по 23:00:00 31.12.2007 года"),
+    EXPECT_NE(text.find("за период с 0 часов 01.01.2024 года по 23:00:00 31.01.2024 года"),
               std::string::npos);
 }
 
