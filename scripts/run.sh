@@ -22,9 +22,29 @@ kest="$root/build/kest --home $home"
 echo "== kest init"
 $kest init
 
-if [ -n "${DISPLAY:-}" ] && [ "${KEST_HEADLESS:-0}" != 1 ]; then
-    echo "== starting the program's windows"
-    exec $kest
+# A simulated registrar on a pseudo-terminal stands in for the real one:
+# KEST_SIM_LINK=page (default) or request picks the kind of link it speaks.
+link="${KEST_SIM_LINK:-page}"
+tty="$home/registrar-tty"
+rm -f "$tty"
+"$root/build/kest-sim" --link "$link" --records "$root/data/sim/$link-link.txt" --pty "$tty" &
+sim=$!
+trap 'kill $sim 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -e "$tty" ] && break; sleep 0.05; done
+[ -e "$tty" ] || { echo "kest-sim did not start" >&2; exit 1; }
+# Point the demo's port at it (NN.INI is CRLF text; the key is replaced or added).
+if grep -qi '^RS-232=' "$home/NN.INI"; then
+    sed -i "s|^[Rr][Ss]-232=.*\r\?\$|RS-232=$tty\r|" "$home/NN.INI"
+else
+    printf 'RS-232=%s\r\n' "$tty" >> "$home/NN.INI"
 fi
+
+if [ -n "${DISPLAY:-}" ] && [ "${KEST_HEADLESS:-0}" != 1 ]; then
+    echo "== starting the program's windows (registrar simulator on $tty)"
+    $kest
+    exit $?
+fi
+echo "== kest connect ($link link, registrar simulator on $tty)"
+$kest connect
 echo "No display: the demo ran headless. Data folder: $data"
 ls -l "$data"

@@ -1,0 +1,151 @@
+// The link over a pseudo-terminal with kest-sim at the other end: one page exchange,
+// a full catalog read, and at 9600 baud with the simulator pacing its bytes, how
+// much of a page exchange is the program's own time beyond the line's.
+
+#include "common/EventPump.h"
+#include "common/ExchangeLog.h"
+#include "common/Prompter.h"
+#include "db/ArchiveTables.h"
+#include "link/RegistrarLink.h"
+#include "link/TermiosPort.h"
+#include "registrar/Catalog.h"
+#include "registrar/CatalogReader.h"
+#include "registrar/RegistrarImage.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace kest;
+
+/// kest-sim beside the bench folder, serving 32 plain records on a pty.
+class Simulator
+{
+public:
+    Simulator(const std::string& link, bool pace)
+    {
+        char pattern[] = "/tmp/kest-bench-XXXXXX";
+        m_dir = mkdtemp(pattern);
+        std::ofstream records(m_dir / "records.txt");
+        for (int i = 1; i <= 32; ++i)
+            records << "record\ncontroller " << std::hex << (0x0100 + i) << std::dec
+                    << "\ntime 01.01.2026 10:" << (10 + i) << "\nhourly 1 ramp 1 1\n";
+        records.close();
+        const fs::path sim = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "kest-sim";
+        std::vector<std::string> args = {
+            sim.string(), "--link", link, "--records", (m_dir / "records.txt").string(), "--pty", device()};
+        if (pace)
+            args.push_back("--pace");
+        m_pid = fork();
+        if (m_pid == 0) {
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            const int null = ::open("/dev/null", O_WRONLY);
+            dup2(null, STDOUT_FILENO);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        for (int i = 0; i < 2500 && !fs::exists(device()); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ~Simulator()
+    {
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+        std::error_code ec;
+        fs::remove_all(m_dir, ec);
+    }
+    std::string device() const { return (m_dir / "tty").string(); }
+    const fs::path& dir() const { return m_dir; }
+
+private:
+    fs::path m_dir;
+    pid_t m_pid = -1;
+};
+
+void pageExchange(benchmark::State& state, bool pace)
+{
+    Simulator sim("page", pace);
+    SystemClock clock;
+    TermiosPort port;
+    RegistrarLink link(port, clock);
+    link.PageLink = 1;
+    link.Timing = {1, 10};
+    if (!link.OpenPort(sim.device(), 5)) {
+        state.SkipWithError("no simulator");
+        return;
+    }
+    LinkBuffer page{};
+    for (auto _ : state) {
+        if (link.ReadPage(2, page) != 0)
+            state.SkipWithError("page read failed");
+    }
+    // 4 request bytes and 257 reply bytes of 11 bits each at 9600 baud.
+    const double lineMs = 261.0 * 11.0 / 9600.0 * 1000.0;
+    state.counters["line_ms"] = pace ? lineMs : 0.0;
+}
+
+void BM_PageExchange(benchmark::State& state)
+{
+    pageExchange(state, false);
+}
+void BM_PageExchangePaced9600(benchmark::State& state)
+{
+    pageExchange(state, true);
+}
+
+void catalogRead(benchmark::State& state, const std::string& kind)
+{
+    Simulator sim(kind, false);
+    SystemClock clock;
+    TermiosPort port;
+    RegistrarLink link(port, clock);
+    link.PageLink = kind == "page" ? 1 : 0;
+    link.Timing = {1, 10};
+    if (!link.OpenPort(sim.device(), link.PageLink == 1 ? 5 : 3)) {
+        state.SkipWithError("no simulator");
+        return;
+    }
+    std::string error;
+    OpenArchiveDatabase(sim.dir(), true, &error);
+    ExchangeState exchange;
+    NullEventPump pump;
+    MemoryExchangeLog log;
+    MemoryPrompter prompter;
+    Catalog catalog;
+    RegistrarImage image;
+    ExchangeContext ctx{
+        link, exchange, pump, log, prompter, catalog, image, clock, 1, 1, sim.dir().string() + "/", nullptr};
+    for (auto _ : state) {
+        log.lines.clear();
+        if (ReadCatalogCommand(ctx) != 0 || catalog.count != 32)
+            state.SkipWithError("catalog read failed");
+    }
+}
+
+void BM_CatalogRead32PageLink(benchmark::State& state)
+{
+    catalogRead(state, "page");
+}
+void BM_CatalogRead32RequestLink(benchmark::State& state)
+{
+    catalogRead(state, "request");
+}
+
+} // namespace
+
+BENCHMARK(BM_PageExchange)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PageExchangePaced9600)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+BENCHMARK(BM_CatalogRead32PageLink)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CatalogRead32RequestLink)->Unit(benchmark::kMillisecond)->UseRealTime();

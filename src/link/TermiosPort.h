@@ -1,0 +1,44 @@
+#pragma once
+
+#include "link/SerialPort.h"
+
+namespace kest {
+
+/// A serial line over POSIX termios, in raw mode: no byte is translated, stripped or
+/// echoed. Pseudo-terminals refuse the modem lines and drop the parity setting; both
+/// are tolerated, so the simulator can stand in for a registrar.
+class TermiosPort final : public SerialPort
+{
+public:
+    TermiosPort() = default;
+    ~TermiosPort() override;
+    TermiosPort(const TermiosPort&) = delete;
+    TermiosPort& operator=(const TermiosPort&) = delete;
+
+    bool open(const std::string& device) override;
+    bool isOpen() const override { return m_fd >= 0; }
+    void close() override;
+
+    void setSpeed(int speedIndex) override;
+    void setFraming(Framing framing) override;
+    void setDtr(bool on) override;
+    void setRts(bool on) override;
+
+    void setReadTimeoutMs(int ms) override { m_readTimeoutMs = ms; }
+    std::size_t read(std::uint8_t* buffer, std::size_t count) override;
+    [[nodiscard]] bool write(const std::uint8_t* bytes, std::size_t count) override;
+
+    void discardInput() override;
+    void discardOutput() override;
+
+    /// The file descriptor, for tests that look at the line settings.
+    int fd() const { return m_fd; }
+
+private:
+    void setModemLine(int line, bool on);
+
+    int m_fd = -1;
+    int m_readTimeoutMs = 1000;
+};
+
+} // namespace kest
