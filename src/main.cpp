@@ -6,12 +6,15 @@
 
 #ifdef KEST_GUI
 #include "app/ui/KestApplication.h"
+#include "grid/ui/PdfPrinter.h"
 #endif
 
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv, argv + argc);
 #ifdef KEST_GUI
+    // The core prints PDFs through the windowed build's painter.
+    kest::registerPdfPrinter(&kest::PrintTablesToPdf);
     if (!kest::wantsCommandLine(args))
         return kest::runWindows(argc, argv);
 #endif

@@ -1,0 +1,45 @@
+#include "grid/CsvWriter.h"
+
+#include "common/IniFile.h"
+
+namespace kest {
+namespace {
+
+void appendField(std::string& out, const std::string& text)
+{
+    if (text.find_first_of(";\"\r\n") == std::string::npos) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+} // namespace
+
+std::string ToCsv(const TableModel& table)
+{
+    std::string out;
+    for (int r = 0; r < table.rowCount(); ++r) {
+        for (int c = 0; c < table.colCount(); ++c) {
+            if (c > 0)
+                out += ';';
+            if (!table.covered(c, r))
+                appendField(out, table.cell(c, r).text);
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+std::string WriteCsv(const std::filesystem::path& path, const TableModel& table)
+{
+    return writeFileAtomically(path, ToCsv(table));
+}
+
+} // namespace kest

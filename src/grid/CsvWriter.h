@@ -1,0 +1,18 @@
+#pragma once
+
+#include "grid/TableModel.h"
+
+#include <filesystem>
+#include <string>
+
+namespace kest {
+
+/// The table as CSV: UTF-8, ';' between cells, one line per row, each cell's text as
+/// shown; a merged cell's text sits in its first cell and the covered cells stay
+/// empty; a text is quoted with '"' only when it holds ';', '"' or a line break.
+std::string ToCsv(const TableModel& table);
+
+/// Writes ToCsv atomically; "" on success, else the reason.
+[[nodiscard]] std::string WriteCsv(const std::filesystem::path& path, const TableModel& table);
+
+} // namespace kest

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "grid/TableModel.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kest {
+
+/// Writes tables one below the other on one sheet of a real .xlsx workbook (the
+/// upper title, the report table, the lower title), an empty row between them.
+/// Texts keep what the grid shows; a text that is a number as shown ("12,5", "-3")
+/// becomes a number cell with as many decimals, so the sheet can compute with it.
+/// Merges, fill colours, bold and underline, and the column widths of the widest
+/// table go along. Null or empty tables are left out. "" on success, else the reason.
+[[nodiscard]] std::string WriteXlsx(const std::filesystem::path& path,
+                                    const std::vector<const TableModel*>& tables,
+                                    const std::string& sheetName = "Отчет");
+
+} // namespace kest

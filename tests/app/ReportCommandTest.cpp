@@ -1,0 +1,106 @@
+#include "TestSupport.h"
+#include "common/CodePage.h"
+#include "db/ArchiveTables.h"
+
+#include <gtest/gtest.h>
+
+namespace kest {
+namespace {
+
+using test::readFile;
+using test::runCommand;
+using test::TempDir;
+using test::writeFile;
+
+/// A program folder with NN.INI, the delivered example blanks and a database holding
+/// four days of hourly and a month of daily values of controller 1A2F.
+class ReportCommandTest : public ::testing::Test
+{
+protected:
+    ReportCommandTest()
+    {
+        const auto data = dir / "data";
+        std::filesystem::create_directories(data);
+        writeFile(dir / "NN.INI", "[TIME]\r\nPUT=" + data.string() + "/\r\n");
+        std::filesystem::copy_file(std::filesystem::path(KEST_SOURCE_DIR) / "data/blanks/BLANK.INI",
+                                   data / "BLANK.INI");
+        std::string error;
+        auto db = OpenArchiveDatabase(data, true, &error);
+        const DateTime start = *encodeDateTime(2024, 3, 2);
+        for (int h = 0; h < 96; ++h) {
+            for (int a : {4, 6})
+                WriteArchiveRow(*db, ArchiveKind::Hourly,
+                                {start + h * kOneHour, ArchiveKey(0x1A2F, ArchiveKind::Hourly, a), 10.0 + h});
+        }
+        for (int d = 0; d < 31; ++d)
+            WriteArchiveRow(*db, ArchiveKind::Daily,
+                            {start - 1 + d, ArchiveKey(0x1A2F, ArchiveKind::Daily, 2), 1.5});
+    }
+
+    int report(const std::string& args, std::string* out = nullptr, std::string* err = nullptr)
+    {
+        return runCommand(std::string(KEST_BIN) + " --home '" + dir.path().string() + "' report " + args, out,
+                          err);
+    }
+
+    TempDir dir;
+};
+
+TEST_F(ReportCommandTest, ExitStatusesAndCsv)
+{
+    const std::string csv = (dir / "d.csv").string();
+    std::string err;
+    ASSERT_EQ(report("--blank 'суточный отчет меран 1a2f' --from 2024-03-01 --to 2024-03-03 --out " + csv,
+                     nullptr, &err),
+              0)
+        << err;
+    EXPECT_EQ(readFile(csv), "Дата;Q, Гкал;Нарастающий итог, Гкал;V, м3\n"
+                             "01.03.2024;1,50;1,50;...\n"
+                             "02.03.2024;1,50;1,50;...\n"
+                             "03.03.2024;1,50;1,50;...\n"
+                             "Итого:;4,50;0,00;\n");
+
+    EXPECT_EQ(report("--blank 'Суточный отчет МЕРАН 1A2F' --from 2025-01-01 --to 2025-01-03 --out " + csv,
+                     nullptr, &err),
+              2);
+    EXPECT_NE(err.find("Нет данных за указанный отчетный период."), std::string::npos);
+
+    EXPECT_EQ(report("--blank Нет --from 2024-03-01 --to 2024-03-03 --out " + csv, nullptr, &err), 1);
+    EXPECT_EQ(report("--blank 'Суточный отчет МЕРАН 1A2F' --from 2024-03-03 --to 2024-03-01 --out " + csv,
+                     nullptr, &err),
+              1);
+    EXPECT_NE(err.find("Неверно указан диапазон"), std::string::npos);
+    EXPECT_EQ(report("--blank 'Суточный отчет МЕРАН 1A2F' --from 2024-03-01 --to 2024-03-03 --out r.txt"), 1);
+    EXPECT_EQ(
+        report("--blank 'Часовой отчет МЕРАН 1A2F' --from 2024-03-02 --to 2024-03-02 --from-hour 24 --out " +
+               csv),
+        1);
+}
+
+TEST_F(ReportCommandTest, HourlyXlsxWithTitlesAndMissingDatabase)
+{
+    const std::string xlsx = (dir / "h.xlsx").string();
+    std::string err;
+    ASSERT_EQ(report("--blank 'Часовой отчет МЕРАН 1A2F' --from 2024-03-02 --to 2024-03-03 --from-hour 22 "
+                     "--to-hour 1 --out " +
+                         xlsx,
+                     nullptr, &err),
+              0)
+        << err;
+    std::string strings;
+    ASSERT_EQ(runCommand("unzip -p '" + xlsx + "' xl/sharedStrings.xml", &strings), 0);
+    for (const char* text : {"Котельная №2 (МЕРАН 1A2F)",
+                             "за период с 22:00:00 02.03.2024 года по 1:00:00 "
+                             "03.03.2024 года",
+                             "Тепловая энергия", "02   22-23 час ", "За 4 часа:", "Отчет составил"})
+        EXPECT_NE(strings.find(text), std::string::npos) << text;
+
+    std::filesystem::remove(dir / "data" / "kest.sqlite");
+    EXPECT_EQ(report("--blank 'Часовой отчет МЕРАН 1A2F' --from 2024-03-02 --to 2024-03-02 --out " + xlsx,
+                     nullptr, &err),
+              1);
+    EXPECT_NE(err.find("Отсутствуют необходимые базы"), std::string::npos);
+}
+
+} // namespace
+} // namespace kest

@@ -1,0 +1,57 @@
+#include "TestSupport.h"
+#include "db/ArchiveTables.h"
+
+#include <gtest/gtest.h>
+
+namespace kest {
+namespace {
+
+using test::runCommand;
+using test::TempDir;
+using test::writeFile;
+
+// The printed report through the command line: a month of hourly rows runs over
+// several pages, the first with both titles and no page header, the next numbered.
+TEST(ReportPdfTest, MonthOfHoursPrintsOnNumberedPages)
+{
+    TempDir dir;
+    const auto data = dir / "data";
+    std::filesystem::create_directories(data);
+    writeFile(dir / "NN.INI", "[TIME]\r\nPUT=" + data.string() + "/\r\n");
+    std::filesystem::copy_file(std::filesystem::path(KEST_SOURCE_DIR) / "data/blanks/BLANK.INI",
+                               data / "BLANK.INI");
+    std::string error;
+    auto db = OpenArchiveDatabase(data, true, &error);
+    ASSERT_TRUE(db) << error;
+    const DateTime start = *encodeDateTime(2024, 1, 1);
+    for (int h = 0; h < 31 * 24; ++h)
+        WriteArchiveRow(*db, ArchiveKind::Hourly,
+                        {start + h * kOneHour, ArchiveKey(0x1A2F, ArchiveKind::Hourly, 4), 1});
+    db.reset();
+
+    const auto pdf = dir / "h.pdf";
+    std::string err;
+    ASSERT_EQ(
+        runCommand(std::string(KEST_BIN) + " --home '" + dir.path().string() + "' report --blank " +
+                       "'Часовой отчет МЕРАН 1A2F' --from 2024-01-01 --to 2024-01-31 --to-hour 23 --out '" +
+                       pdf.string() + "'",
+                   nullptr, &err),
+        0)
+        << err;
+    ASSERT_EQ(runCommand("pdftoppm -r 10 -png '" + pdf.string() + "' '" + (dir / "p").string() + "'"), 0);
+    int pages = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        pages += e.path().extension() == ".png";
+    // 744 rows of 24 pixels on A4 at 96 dpi (1,123 pixels high): each page repeats the
+    // two heading rows under its header and holds about 40 rows.
+    EXPECT_EQ(pages, 19);
+    std::string text;
+    ASSERT_EQ(runCommand("pdftotext -f 1 -l 2 '" + pdf.string() + "' -", &text), 0);
+    EXPECT_EQ(text.find("Страница 1"), std::string::npos);
+    EXPECT_NE(text.find("Страница 2"), std::string::npos);
+    EXPECT_NE(text.find("за период с 0 часов 01.01.2024 года по 23:00:00 31.01.2024 года"),
+              std::string::npos);
+}
+
+} // namespace
+} // namespace kest
