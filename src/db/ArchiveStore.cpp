@@ -43,13 +43,18 @@ std::string insertSql(ArchiveKind kind, StoreVariant variant)
     return sql;
 }
 
+/// The highest chain position in use. Positions left free when a member was moved
+/// to the end of its chain are passed over, not taken as the chain's end, so the
+/// members behind such a gap keep their data and their own four days.
 template <std::size_t N>
-int chainLength(const std::array<std::uint8_t, N>& chain)
+int lastPosition(const std::array<std::uint8_t, N>& chain)
 {
-    int n = 0;
-    while (n + 1 < static_cast<int>(N) && chain[static_cast<std::size_t>(n + 1)] != kNoMark)
-        ++n;
-    return n;
+    int last = 0;
+    for (std::size_t j = 1; j < N; ++j) {
+        if (chain[j] != kNoMark)
+            last = static_cast<int>(j);
+    }
+    return last;
 }
 
 } // namespace
@@ -90,8 +95,10 @@ DbStatus ArchiveStore::storeHourly(const ImageRecord& rec, std::int64_t code)
             continue;
         const std::int64_t key = ArchiveKey(code, ArchiveKind::Hourly, k);
         DbStatus status = deleteOlder(ArchiveKind::Hourly, key, m_depth.hourly);
-        for (int j = 0; status.ok() && j <= chainLength(s.HourlyChains[ki]); ++j) {
+        for (int j = 0; status.ok() && j <= lastPosition(s.HourlyChains[ki]); ++j) {
             const int row = j == 0 ? k : s.HourlyChains[ki][static_cast<std::size_t>(j)];
+            if (row >= kHourlyArchives)
+                continue;
             const TimeSeries series = j == 0 ? HourlySeries(rec.RecordTime) : HourlyMemberSeries(rec.RecordTime, j);
             m_slots.clear();
             for (int i = 0; i < series.steps && i < kHourlySlots; ++i)
@@ -176,12 +183,14 @@ DbStatus ArchiveStore::storeInterval(const ImageRecord& rec, std::int64_t code)
         if (s.IntervalFlags[ki] != k)
             continue;
         const std::int64_t key = ArchiveKey(code, ArchiveKind::Interval, k);
-        const int members = chainLength(s.IntervalChains[ki]);
+        const int members = lastPosition(s.IntervalChains[ki]);
         DbStatus status = deleteOlder(ArchiveKind::Interval, key, m_depth.interval);
         if (status.ok())
             status = DeleteIntervalRowsFrom(m_db, key, IntervalCutOff(rec.RecordTime, minutes, members));
         for (int j = 0; status.ok() && j <= members; ++j) {
             const int row = j == 0 ? k : s.IntervalChains[ki][static_cast<std::size_t>(j)];
+            if (row >= kIntervalArchives)
+                continue;
             const TimeSeries series = IntervalSeries(rec.RecordTime, minutes, j, members);
             m_slots.clear();
             for (int i = 0; i < series.steps; ++i)

@@ -75,14 +75,15 @@ TEST_F(ArchiveStoreTest, HourlyChainMembersGoUnderTheHeadKey)
     auto& s = rec().Settings;
     s.HourlyFlags[1] = 1;
     s.HourlyChains[1][1] = 4;
-    s.HourlyChains[1][2] = 6;
+    s.HourlyChains[1][2] = kNoMark; // left free when its member moved to the end
+    s.HourlyChains[1][3] = 6;
     rec().Hourly[4][0] = 40;
     rec().Hourly[6][95] = 69;
     ASSERT_TRUE(store(StoreVariant::Page).ok());
     const auto r = rows(ArchiveKind::Hourly, 1);
     ASSERT_EQ(r.size(), 96u + 96u + 82u);
-    EXPECT_EQ(toSqlText(r.front().sdate), "2026-03-04 00:00:00"); // member 2
-    EXPECT_EQ(toSqlText(r[95].sdate), "2026-03-07 23:00:00");
+    EXPECT_EQ(toSqlText(r.front().sdate), "2026-02-28 00:00:00"); // position 3
+    EXPECT_EQ(toSqlText(r[95].sdate), "2026-03-03 23:00:00");
     EXPECT_EQ(r[95].svalue, 69);
     EXPECT_EQ(toSqlText(r[96].sdate), "2026-03-08 00:00:00"); // member 1
     EXPECT_EQ(r[96].svalue, 40);

@@ -14,22 +14,6 @@ DailyRules rules(DateTime record, int settlementHour, int mode)
     return {record, settlementHour, mode, MonthDays(decodeDateTime(record).year)};
 }
 
-TEST(ArchiveTimesTest, HourlyEndTimeAndSlots)
-{
-    // Taken at 00:30: the last hour is 23:00 of the record date itself.
-    EXPECT_EQ(text(HourlyEndTime(at(2026, 3, 15, 0, 30))), "2026-03-15 23:00:00");
-    const TimeSeries late = HourlySeries(at(2026, 3, 15, 0, 30));
-    EXPECT_EQ(text(late.start), "2026-03-12 00:00:00");
-    EXPECT_EQ(late.steps, 96);
-    // On the hour: one hour back, never the floating-point hour before that.
-    const TimeSeries ten = HourlySeries(at(2026, 3, 15, 10, 0));
-    EXPECT_EQ(text(HourlyEndTime(at(2026, 3, 15, 10, 0))), "2026-03-15 09:00:00");
-    EXPECT_EQ(ten.steps, 82);
-    const TimeSeries m2 = HourlyMemberSeries(at(2026, 3, 15, 10, 0), 2);
-    EXPECT_EQ(text(m2.start), "2026-03-04 00:00:00");
-    EXPECT_EQ(text(m2.start + (m2.steps - 1) * kOneHour), "2026-03-07 23:00:00");
-}
-
 TEST(ArchiveTimesTest, DailyLastDateBySettlementAndMode)
 {
     for (int hour : {0, 5, 23}) {
@@ -38,21 +22,6 @@ TEST(ArchiveTimesTest, DailyLastDateBySettlementAndMode)
     }
     EXPECT_EQ(text(DailyLastDate(rules(at(2026, 3, 15, 9), 10, 0))), "2026-03-13 00:00:00");
     EXPECT_EQ(text(DailyLastDate(rules(at(2026, 3, 15, 9), 10, 1))), "2026-03-14 00:00:00");
-}
-
-TEST(ArchiveTimesTest, DailyFifteenthOfMarchModeOne)
-{
-    const DailyRules r = rules(at(2026, 3, 15, 10), 0, 1);
-    const TimeSeries plain = DailyPlainSeries(r);
-    EXPECT_EQ(text(plain.start), "2026-02-16 00:00:00");
-    EXPECT_EQ(plain.steps, 28);
-    const TimeSeries head = DailyHeadSeries(r);
-    EXPECT_EQ(text(head.start), "2026-03-01 00:00:00");
-    EXPECT_EQ(head.steps, 15);
-    const TimeSeries member = DailyMemberSeries(r);
-    EXPECT_EQ(text(member.start), "2026-02-01 00:00:00");
-    EXPECT_EQ(member.steps, 28);
-    EXPECT_EQ(text(*MemberPageLinkDate(member.start + 27)), "2026-01-28 00:00:00");
 }
 
 TEST(ArchiveTimesTest, DailyFirstOfMonth)
@@ -87,13 +56,6 @@ TEST(ArchiveTimesTest, DailyMemberOnLastDayOfMonthStaysInMonthBefore)
     EXPECT_EQ(sep.steps, 31);
     EXPECT_FALSE(MemberPageLinkDate(at(2026, 3, 31)).has_value());
     EXPECT_EQ(text(*MemberPageLinkDate(at(2026, 1, 31))), "2025-12-31 00:00:00");
-}
-
-TEST(ArchiveTimesTest, MonthlyElevenMonthsBeforeTheRecordMonth)
-{
-    const auto dates = MonthlyDates(at(2026, 2, 10, 8));
-    EXPECT_EQ(text(dates.front()), "2025-03-01 00:00:00");
-    EXPECT_EQ(text(dates.back()), "2026-01-01 00:00:00");
 }
 
 TEST(ArchiveTimesTest, ExtendedRingAndRange)

@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 
 namespace kest {
 namespace {
@@ -70,17 +69,6 @@ protected:
         fill(w, e);
     }
 
-    std::int64_t count(const char* table)
-    {
-        Statement st = db->prepare(std::string("SELECT count(*) FROM ") + table);
-        st.step();
-        return st.columnInt(0);
-    }
-    bool logHas(const std::string& text) const
-    {
-        return std::find(log.lines.begin(), log.lines.end(), text) != log.lines.end();
-    }
-
     test::TempDir dir;
     std::unique_ptr<Database> db;
     FakeClock clock;
@@ -97,37 +85,6 @@ protected:
     ExchangeSettings settings;
     PassState pass;
 };
-
-TEST_F(ArchivePassesTest, ReadThenStoreTwiceOnThePageLink)
-{
-    ReadingPass(ctx, pass, settings);
-    ASSERT_EQ(pass.PassDone, 1) << (log.lines.empty() ? "" : log.lines.back());
-    EXPECT_TRUE(logHas("Считывается запись № 2 МЕРАН №0A1F из регистратора информации"));
-    EXPECT_EQ(image.record(2).avans, 1);
-    EXPECT_EQ(image.record(1).Settings.HourlyFlags[3], kNoMark);
-
-    StoringPass(ctx, pass, settings);
-    ASSERT_EQ(pass.PassDone, 1) << log.lines.back();
-    EXPECT_TRUE(logHas("Передаются данные записи № 1 МЕРАН №0412 из памяти программы."));
-    EXPECT_TRUE(logHas("Поздравляю передача данных из памяти программы в базы данных прошла успешно! "));
-    EXPECT_EQ(log.lines.back(), "** Конец омена **");
-    EXPECT_EQ(count("arhivh"), 82 + 96);
-    EXPECT_EQ(count("arhivd"), 15 + 28);
-    EXPECT_EQ(count("arhivm"), 11);
-    std::optional<double> v;
-    ASSERT_TRUE(SelectArchiveValue(*db, ArchiveKind::Hourly, ArchiveKey(0x0412, ArchiveKind::Hourly, 1),
-                                   encodeDateTime(2026, 3, 8).value(), v).ok());
-    EXPECT_EQ(v, 3000); // the member's counter values under the head's key
-    // Daily pair on the page link: the member's February goes under January's dates.
-    ASSERT_TRUE(SelectArchiveValue(*db, ArchiveKind::Daily, ArchiveKey(0x0A1F, ArchiveKind::Daily, 5),
-                                   encodeDateTime(2026, 1, 3).value(), v).ok());
-    EXPECT_EQ(v, 22);
-
-    const auto rows = count("arhivh") + count("arhivd") + count("arhivm");
-    StoringPass(ctx, pass, settings);
-    EXPECT_EQ(pass.PassDone, 1);
-    EXPECT_EQ(count("arhivh") + count("arhivd") + count("arhivm"), rows);
-}
 
 TEST_F(ArchivePassesTest, MissingTablesAndARegistrarThatGoesAway)
 {
