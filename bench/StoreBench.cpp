@@ -25,7 +25,10 @@ std::filesystem::path freshDir(const char* name)
     return dir;
 }
 
-std::int64_t controllerOf(int record) { return 0x0100 + record; }
+std::int64_t controllerOf(int record)
+{
+    return 0x0100 + record;
+}
 
 /// Every record read with every archive of every kind.
 RegistrarImage& fullImage()
@@ -123,8 +126,8 @@ void BM_StoreImageIntoEmpty(benchmark::State& state)
         state.ResumeTiming();
     }
     state.counters["rows"] = static_cast<double>(rows);
-    state.counters["rows_per_s"] = benchmark::Counter(static_cast<double>(rows) * static_cast<double>(state.iterations()),
-                                                      benchmark::Counter::kIsRate);
+    state.counters["rows_per_s"] = benchmark::Counter(
+        static_cast<double>(rows) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void BM_StoreImageIntoFull(benchmark::State& state)
@@ -136,8 +139,8 @@ void BM_StoreImageIntoFull(benchmark::State& state)
     for (auto _ : state)
         rows = storeImage(*db);
     state.counters["rows"] = static_cast<double>(rows);
-    state.counters["rows_per_s"] = benchmark::Counter(static_cast<double>(rows) * static_cast<double>(state.iterations()),
-                                                      benchmark::Counter::kIsRate);
+    state.counters["rows_per_s"] = benchmark::Counter(
+        static_cast<double>(rows) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     db.reset();
     std::filesystem::remove_all(dir);
 }
@@ -154,8 +157,11 @@ void BM_PlainInsertLoop(benchmark::State& state)
         sqlite3_stmt* stmts[4];
         const char* tables[] = {"arhivh", "arhivd", "arhivm", "detail"};
         for (int t = 0; t < 4; ++t)
-            sqlite3_prepare_v2(h, (std::string("INSERT INTO ") + tables[t] + " (sdate, scode, svalue) VALUES (?, ?, ?)").c_str(),
-                               -1, &stmts[t], nullptr);
+            sqlite3_prepare_v2(
+                h,
+                (std::string("INSERT INTO ") + tables[t] + " (sdate, scode, svalue) VALUES (?, ?, ?)")
+                    .c_str(),
+                -1, &stmts[t], nullptr);
         state.ResumeTiming();
         sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr);
         for (const PlainRow& r : rows) {
@@ -175,8 +181,9 @@ void BM_PlainInsertLoop(benchmark::State& state)
         state.ResumeTiming();
     }
     state.counters["rows"] = static_cast<double>(rows.size());
-    state.counters["rows_per_s"] = benchmark::Counter(static_cast<double>(rows.size()) * static_cast<double>(state.iterations()),
-                                                      benchmark::Counter::kIsRate);
+    state.counters["rows_per_s"] =
+        benchmark::Counter(static_cast<double>(rows.size()) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
 }
 
 } // namespace

@@ -24,12 +24,18 @@ int CommandRead(CommandContext& ctx)
     StreamPrompter prompter(ctx.err);
     Catalog catalog;
     RegistrarImage image;
-    ExchangeContext exchange{link,     state,
-                             pump,     log,
-                             prompter, catalog,
-                             image,    clock,
-                             clampAttempts(ctx.settings.KOLP), clampPause(ctx.settings.TWORK),
-                             ctx.settings.DatabasePath, nullptr};
+    ExchangeContext exchange{link,
+                             state,
+                             pump,
+                             log,
+                             prompter,
+                             catalog,
+                             image,
+                             clock,
+                             clampAttempts(ctx.settings.KOLP),
+                             clampPause(ctx.settings.TWORK),
+                             ctx.settings.DatabasePath,
+                             nullptr};
     const bool connected = EstablishConnection(exchange, ctx.settings.Port);
     PassState pass;
     if (connected && state.ExchangeStatus == kStatusOk && !state.StopRequested) {

@@ -46,8 +46,7 @@ std::string insertSql(ArchiveKind kind, StoreVariant variant)
 /// The highest chain position in use. Positions left free when a member was moved
 /// to the end of its chain are passed over, not taken as the chain's end, so the
 /// members behind such a gap keep their data and their own four days.
-template <std::size_t N>
-int lastPosition(const std::array<std::uint8_t, N>& chain)
+template <std::size_t N> int lastPosition(const std::array<std::uint8_t, N>& chain)
 {
     int last = 0;
     for (std::size_t j = 1; j < N; ++j) {
@@ -99,10 +98,12 @@ DbStatus ArchiveStore::storeHourly(const ImageRecord& rec, std::int64_t code)
             const int row = j == 0 ? k : s.HourlyChains[ki][static_cast<std::size_t>(j)];
             if (row >= kHourlyArchives)
                 continue;
-            const TimeSeries series = j == 0 ? HourlySeries(rec.RecordTime) : HourlyMemberSeries(rec.RecordTime, j);
+            const TimeSeries series =
+                j == 0 ? HourlySeries(rec.RecordTime) : HourlyMemberSeries(rec.RecordTime, j);
             m_slots.clear();
             for (int i = 0; i < series.steps && i < kHourlySlots; ++i)
-                m_slots.push_back({series.start + i * kOneHour, rec.Hourly[static_cast<std::size_t>(row)][static_cast<std::size_t>(i)]});
+                m_slots.push_back({series.start + i * kOneHour,
+                                   rec.Hourly[static_cast<std::size_t>(row)][static_cast<std::size_t>(i)]});
             status = writeSlots(ArchiveKind::Hourly, key, rec.RecordTime);
         }
         if (!status.ok())
@@ -137,8 +138,8 @@ DbStatus ArchiveStore::storeDaily(const ImageRecord& rec, std::int64_t code)
         DbStatus status = deleteOlder(ArchiveKind::Daily, key, m_depth.daily);
         const int member = s.DailyChains[ki];
         if (status.ok()) {
-            collectDaily(member == kNoMark ? DailyPlainSeries(rules) : DailyHeadSeries(rules), rec.Daily[ki].data(),
-                         false);
+            collectDaily(member == kNoMark ? DailyPlainSeries(rules) : DailyHeadSeries(rules),
+                         rec.Daily[ki].data(), false);
             status = writeSlots(ArchiveKind::Daily, key, rec.RecordTime);
         }
         if (status.ok() && member != kNoMark && member < kDailyArchives) {
@@ -163,7 +164,8 @@ DbStatus ArchiveStore::storeMonthly(const ImageRecord& rec, std::int64_t code)
         DbStatus status = deleteOlder(ArchiveKind::Monthly, key, m_depth.monthly);
         m_slots.clear();
         for (DateTime date : dates)
-            m_slots.push_back({date, rec.Monthly[ki][static_cast<std::size_t>(decodeDateTime(date).month - 1)]});
+            m_slots.push_back(
+                {date, rec.Monthly[ki][static_cast<std::size_t>(decodeDateTime(date).month - 1)]});
         if (status.ok())
             status = writeSlots(ArchiveKind::Monthly, key, rec.RecordTime);
         if (!status.ok())
@@ -245,7 +247,8 @@ DbStatus ArchiveStore::writeSlots(ArchiveKind kind, std::int64_t key, DateTime r
 
     // The request link leaves rows that exist alone: walk the stored rows of the
     // range beside the slots and offer only the slots that have none.
-    DbStatus status = SelectArchiveRange(m_db, kind, key, m_slots.front().time, m_slots.back().time, m_existing);
+    DbStatus status =
+        SelectArchiveRange(m_db, kind, key, m_slots.front().time, m_slots.back().time, m_existing);
     if (!status.ok())
         return status;
     std::size_t next = 0;

@@ -14,7 +14,11 @@ struct ImageRecord;
 /// Which link filled the image. The request link brings hourly and daily archives
 /// and never touches a row that exists; the page link brings every kind and
 /// rewrites the rows it covers.
-enum class StoreVariant { Request, Page };
+enum class StoreVariant
+{
+    Request,
+    Page
+};
 
 /// How many days back each kind is kept (DARH, DARD, DARM, Dok of NN.INI).
 struct DepthLimits

@@ -5,7 +5,10 @@
 namespace kest {
 namespace {
 
-DateTime dayOf(int year, int month, int day) { return encodeDateTime(year, month, day).value_or(0.0); }
+DateTime dayOf(int year, int month, int day)
+{
+    return encodeDateTime(year, month, day).value_or(0.0);
+}
 
 struct YearMonth
 {
@@ -18,7 +21,10 @@ YearMonth monthBefore(YearMonth ym)
     return ym.month == 1 ? YearMonth{ym.year - 1, 12} : YearMonth{ym.year, ym.month - 1};
 }
 
-DateTime firstOf(YearMonth ym) { return dayOf(ym.year, ym.month, 1); }
+DateTime firstOf(YearMonth ym)
+{
+    return dayOf(ym.year, ym.month, 1);
+}
 
 /// The record's date split once for the daily rules.
 struct RecordDay
@@ -39,9 +45,15 @@ RecordDay recordDay(const DailyRules& r)
     return {dateOf(r.recordTime), p.day, m, prev, monthBefore(prev), p.hour >= r.settlementHour};
 }
 
-int md(const DailyRules& r, YearMonth ym) { return r.monthDays[static_cast<std::size_t>(ym.month)]; }
+int md(const DailyRules& r, YearMonth ym)
+{
+    return r.monthDays[static_cast<std::size_t>(ym.month)];
+}
 
-int daysBetween(DateTime from, DateTime to) { return static_cast<int>(std::lround(to - from)); }
+int daysBetween(DateTime from, DateTime to)
+{
+    return static_cast<int>(std::lround(to - from));
+}
 
 } // namespace
 
@@ -140,14 +152,18 @@ std::array<DateTime, 11> MonthlyDates(DateTime recordTime)
     return dates;
 }
 
-TimeSeries ExtendedSeries(DateTime recordTime) { return {dateOf(recordTime) - 45, 42 * 24}; }
+TimeSeries ExtendedSeries(DateTime recordTime)
+{
+    return {dateOf(recordTime) - 45, 42 * 24};
+}
 
 int ExtendedSlot(DateTime time)
 {
     const DateTimeParts p = decodeDateTime(time + 3);
     const int m = p.month < 3 ? p.month + 13 : p.month + 1;
     const int y = p.month < 3 ? p.year - 1 : p.year;
-    const long n = static_cast<long>(std::trunc(y * 365.25)) + static_cast<long>(std::trunc(m * 30.6)) + p.day - 694066;
+    const long n =
+        static_cast<long>(std::trunc(y * 365.25)) + static_cast<long>(std::trunc(m * 30.6)) + p.day - 694066;
     const long ring = ((n % 42) + 42) % 42;
     return static_cast<int>(ring) * 24 + p.hour;
 }
@@ -165,6 +181,9 @@ DateTime IntervalCutOff(DateTime recordTime, int minutes, int memberCount)
     return IntervalSeries(recordTime, minutes, memberCount, memberCount).start;
 }
 
-bool notAfter(DateTime time, DateTime recordTime) { return time <= recordTime + kOneSecond / 2; }
+bool notAfter(DateTime time, DateTime recordTime)
+{
+    return time <= recordTime + kOneSecond / 2;
+}
 
 } // namespace kest

@@ -75,8 +75,9 @@ void ReadingPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings&)
             return;
     }
     pass.PassDone = 1;
-    ctx.log.append("Поздравляю передача данных из РИ в память программы прошла успешно! Сейчас можно нажав на "
-                   "кнопку \"Поместить в БД\"  поместить данные в базу данных.");
+    ctx.log.append(
+        "Поздравляю передача данных из РИ в память программы прошла успешно! Сейчас можно нажав на "
+        "кнопку \"Поместить в БД\"  поместить данные в базу данных.");
     ctx.log.append("** Конец обмена **");
 }
 
@@ -95,8 +96,8 @@ void StoringPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings& 
     ArchiveStore store(*db, pageLink ? StoreVariant::Page : StoreVariant::Request, depth, ctx.clock.now());
     for (int r = 1; r <= ctx.catalog.count; ++r) {
         const CatalogEntry& entry = ctx.catalog.entry(r);
-        ctx.log.append("Передаются данные записи № " + std::to_string(r) + " МЕРАН №" + entry.controllerText() +
-                       " из памяти программы.");
+        ctx.log.append("Передаются данные записи № " + std::to_string(r) + " МЕРАН №" +
+                       entry.controllerText() + " из памяти программы.");
         ctx.pump.processEvents();
         const DbStatus status = store.storeRecord(ctx.image.record(r), entry.ControllerCode());
         if (store.RowsAttempted)

@@ -20,7 +20,10 @@ constexpr int kGroup64Fourth = 352;
 class PageWalk
 {
 public:
-    PageWalk(ExchangeContext& ctx, int n, std::uint16_t firstPage) : m_ctx(ctx), m_fill(ctx, n), m_page(firstPage) {}
+    PageWalk(ExchangeContext& ctx, int n, std::uint16_t firstPage)
+        : m_ctx(ctx), m_fill(ctx, n), m_page(firstPage)
+    {
+    }
 
     bool fixedPages();
     void hourly(int count);
@@ -168,7 +171,8 @@ bool ReadRecordByPages(ExchangeContext& ctx, int n)
     CatalogEntry& entry = ctx.catalog.entry(n);
     auto& e = entry.bytes;
     if (e[16] != 0 && e[16] != 0x32) {
-        ctx.log.append("Запись под номером " + std::to_string(n) + " ранее была уже считана, будьте внимательны!");
+        ctx.log.append("Запись под номером " + std::to_string(n) +
+                       " ранее была уже считана, будьте внимательны!");
         ctx.state.ExchangeStatus = kStatusOk;
         return RecordFill(ctx, n).finish(e[16]);
     }

@@ -42,7 +42,9 @@ std::string invalidHeaderText(const std::uint8_t* h)
 }
 
 template <std::size_t N, std::size_t M>
-void clearMembers(const std::array<std::array<std::uint8_t, M>, N>& chains, std::uint8_t* flags, std::size_t flagCount)
+void clearMembers(const std::array<std::array<std::uint8_t, M>, N>& chains,
+                  std::uint8_t* flags,
+                  std::size_t flagCount)
 {
     for (const auto& chain : chains) {
         for (std::size_t slot = 1; slot < M; ++slot) {
@@ -59,7 +61,10 @@ RecordFill::RecordFill(ExchangeContext& ctx, int number)
 {
 }
 
-bool RecordFill::goesOn() const { return m_ctx.state.ExchangeStatus == kStatusOk && !m_ctx.state.StopRequested; }
+bool RecordFill::goesOn() const
+{
+    return m_ctx.state.ExchangeStatus == kStatusOk && !m_ctx.state.StopRequested;
+}
 
 bool RecordFill::fetch(const std::function<int()>& command)
 {

@@ -26,7 +26,14 @@ public:
     /// Plain values into FixedGroups[first ...].
     void takeFixed(int first, const std::uint8_t* bytes, int count);
 
-    enum class Kind { Hourly, Daily, Monthly, Extended, Interval };
+    enum class Kind
+    {
+        Hourly,
+        Daily,
+        Monthly,
+        Extended,
+        Interval
+    };
     /// Checks and sets the flag byte of archive k; false (and a log line) when k has
     /// no place in the image, so the caller skips the archive's values.
     bool beginArchive(Kind kind, int k);
@@ -49,7 +56,7 @@ private:
     int m_number;
     double* m_target = nullptr; ///< the archive begun last; nullptr when skipped
     int m_targetSize = 0;
-    bool m_counter = false;     ///< the archive is kept in the counter format
+    bool m_counter = false; ///< the archive is kept in the counter format
 };
 
 } // namespace kest

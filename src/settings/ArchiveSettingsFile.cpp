@@ -9,9 +9,15 @@ namespace {
 
 /// The archive numbers the load walks. The interval walk stops at 12, as the
 /// settings window offers no archive 13, while chain scans still look at 13.
-int loadWalkCount(MarkKind kind) { return kind == MarkKind::Interval ? 13 : markScanCount(kind); }
+int loadWalkCount(MarkKind kind)
+{
+    return kind == MarkKind::Interval ? 13 : markScanCount(kind);
+}
 
-bool scanSkipsExtended(MarkKind kind) { return kind == MarkKind::Hourly || kind == MarkKind::Interval; }
+bool scanSkipsExtended(MarkKind kind)
+{
+    return kind == MarkKind::Hourly || kind == MarkKind::Interval;
+}
 
 std::uint8_t& flagOf(ArchiveSettings& s, MarkKind kind, int number)
 {
@@ -134,7 +140,10 @@ ChainMembers DeriveChainMembers(const IniFile& ini, std::string_view section, Ma
     return members;
 }
 
-void LoadArchiveSettings(const IniFile& ini, std::string_view section, MarkKind kind, ArchiveSettings& settings)
+void LoadArchiveSettings(const IniFile& ini,
+                         std::string_view section,
+                         MarkKind kind,
+                         ArchiveSettings& settings)
 {
     if (!ini.hasSection(section))
         return;

@@ -13,7 +13,13 @@ namespace kest {
 class IniFile;
 
 /// The archive kinds that carry marks in KEST.INI.
-enum class MarkKind { Hourly, Daily, Monthly, Interval };
+enum class MarkKind
+{
+    Hourly,
+    Daily,
+    Monthly,
+    Interval
+};
 
 constexpr const char* kArchiveSettingsFile = "KEST.INI";
 
@@ -54,7 +60,10 @@ ChainMembers DeriveChainMembers(const IniFile& ini, std::string_view section, Ma
 /// Writes the marks of one kind from the controller's section into `settings`.
 /// Nothing is cleared first: a mark from an earlier load stays until the image is
 /// reset by the next catalog read.
-void LoadArchiveSettings(const IniFile& ini, std::string_view section, MarkKind kind, ArchiveSettings& settings);
+void LoadArchiveSettings(const IniFile& ini,
+                         std::string_view section,
+                         MarkKind kind,
+                         ArchiveSettings& settings);
 
 /// KEST.INI in the database folder, found regardless of letter case.
 std::filesystem::path archiveSettingsPath(const std::filesystem::path& databasePath);

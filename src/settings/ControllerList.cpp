@@ -42,7 +42,10 @@ bool readControllerValues(Database* db, std::int64_t code, ImageRecord& record, 
 
 } // namespace
 
-std::string linkFailureMessage(int status) { return "Ошибка связи с регистратором:" + exchangeMessage(status); }
+std::string linkFailureMessage(int status)
+{
+    return "Ошибка связи с регистратором:" + exchangeMessage(status);
+}
 
 ControllerList RebuildControllerList(ExchangeContext& ctx, Database* db, bool storingPass)
 {

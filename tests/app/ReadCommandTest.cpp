@@ -1,10 +1,9 @@
-#include "db/ArchiveTables.h"
 #include "TestSupport.h"
-
-#include <gtest/gtest.h>
+#include "db/ArchiveTables.h"
 
 #include <chrono>
 #include <csignal>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -52,15 +51,17 @@ protected:
     void SetUp() override
     {
         std::filesystem::create_directories(dir / "data");
-        test::writeFile(dir / "NN.INI", "[TIME]\r\nDARH=36500\r\nDARD=36500\r\nDARM=36500\r\nDok=36500\r\nKOLP=2\r\n"
-                                        "TWORK=1\r\nRS-232=" + (dir / "tty").string() + "\r\nPUT=" +
-                                            (dir / "data").string() + "/\r\n");
+        test::writeFile(dir / "NN.INI",
+                        "[TIME]\r\nDARH=36500\r\nDARD=36500\r\nDARM=36500\r\nDok=36500\r\nKOLP=2\r\n"
+                        "TWORK=1\r\nRS-232=" +
+                            (dir / "tty").string() + "\r\nPUT=" + (dir / "data").string() + "/\r\n");
         ASSERT_EQ(run("init"), 0) << err;
     }
 
     int run(const std::string& command)
     {
-        return test::runCommand(std::string(KEST_BIN) + " --home " + dir.path().string() + " " + command, &out, &err);
+        return test::runCommand(std::string(KEST_BIN) + " --home " + dir.path().string() + " " + command,
+                                &out, &err);
     }
 
     int read(const std::string& link, const std::string& records, const std::vector<std::string>& faults = {})
@@ -85,7 +86,8 @@ protected:
     {
         std::string error;
         auto db = Database::open(dir / "data" / kDatabaseFile, Database::OpenMode::Existing, &error);
-        Statement st = db->prepare(std::string("SELECT svalue FROM ") + table + " WHERE scode = :k AND sdate = :d");
+        Statement st =
+            db->prepare(std::string("SELECT svalue FROM ") + table + " WHERE scode = :k AND sdate = :d");
         st.bind(":k", key);
         st.bind(":d", std::string_view(when));
         return st.step() == Statement::Step::Row ? st.columnDouble(0) : -12345;
@@ -96,8 +98,11 @@ protected:
         auto db = Database::open(dir / "data" / kDatabaseFile, Database::OpenMode::Existing, &error);
         ASSERT_TRUE(db && db->execute(sql).ok());
     }
-    std::int64_t rows() { return count("SELECT (SELECT count(*) FROM arhivh) + (SELECT count(*) FROM arhivd) + "
-                                      "(SELECT count(*) FROM arhivm) + (SELECT count(*) FROM detail)"); }
+    std::int64_t rows()
+    {
+        return count("SELECT (SELECT count(*) FROM arhivh) + (SELECT count(*) FROM arhivd) + "
+                     "(SELECT count(*) FROM arhivm) + (SELECT count(*) FROM detail)");
+    }
 
     test::TempDir dir;
     std::string out, err;
@@ -134,7 +139,9 @@ TEST_F(ReadCommandTest, PageLinkStoresEveryKindAndRewritesOnTheSecondRead)
     EXPECT_EQ(value("arhivh", h1, "2026-03-15 09:00:00"), 82);
     EXPECT_EQ(value("arhivh", h1, "2026-03-08 00:00:00"), 500); // member 1 (archive 5)
     EXPECT_EQ(value("arhivh", ArchiveKey(0x0412, ArchiveKind::Hourly, 2), "2026-03-12 01:00:00"), 1000001);
-    EXPECT_EQ(count("SELECT count(*) FROM arhivh WHERE scode = " + std::to_string(ArchiveKey(0x0412, ArchiveKind::Hourly, 5))), 0);
+    EXPECT_EQ(count("SELECT count(*) FROM arhivh WHERE scode = " +
+                    std::to_string(ArchiveKey(0x0412, ArchiveKind::Hourly, 5))),
+              0);
     // Settlement hour 0, dated by the day that ended: the last value is the 14th's.
     EXPECT_EQ(value("arhivd", ArchiveKey(0x0412, ArchiveKind::Daily, 3), "2026-03-14 00:00:00"), 30 + 13);
     EXPECT_EQ(value("arhivd", ArchiveKey(0x0412, ArchiveKind::Daily, 3), "2026-03-15 00:00:00"), -12345);

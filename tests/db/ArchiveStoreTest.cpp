@@ -1,7 +1,7 @@
 #include "db/ArchiveStore.h"
 
-#include "registrar/RegistrarImage.h"
 #include "TestSupport.h"
+#include "registrar/RegistrarImage.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,10 @@ namespace {
 
 constexpr std::int64_t kController = 0x0412;
 
-DateTime at(int y, int mo, int d, int h = 0, int mi = 0) { return encodeDateTime(y, mo, d, h, mi).value(); }
+DateTime at(int y, int mo, int d, int h = 0, int mi = 0)
+{
+    return encodeDateTime(y, mo, d, h, mi).value();
+}
 
 class ArchiveStoreTest : public ::testing::Test
 {
@@ -220,7 +223,9 @@ TEST_F(ArchiveStoreTest, ExtendedArchiveFollowsTheRing)
     rec().ExtendedHourly[2][static_cast<std::size_t>(ExtendedSlot(hour))] = 77;
     ASSERT_TRUE(store(StoreVariant::Page).ok());
     std::optional<double> v;
-    ASSERT_TRUE(SelectArchiveValue(*db, ArchiveKind::Hourly, ArchiveKey(kController, ArchiveKind::Hourly, 2), hour, v).ok());
+    ASSERT_TRUE(
+        SelectArchiveValue(*db, ArchiveKind::Hourly, ArchiveKey(kController, ArchiveKind::Hourly, 2), hour, v)
+            .ok());
     EXPECT_EQ(v, 77);
     EXPECT_EQ(count("arhivh"), 1008);
 }
@@ -229,7 +234,10 @@ TEST_F(ArchiveStoreTest, FailureRollsBackTheWholeRecord)
 {
     rec().Settings.HourlyFlags[0] = 0;
     rec().Settings.DailyFlags[0] = 0;
-    ASSERT_TRUE(db->execute("CREATE TRIGGER boom BEFORE INSERT ON arhivd BEGIN SELECT RAISE(FAIL, 'disk on fire'); END").ok());
+    ASSERT_TRUE(
+        db->execute(
+              "CREATE TRIGGER boom BEFORE INSERT ON arhivd BEGIN SELECT RAISE(FAIL, 'disk on fire'); END")
+            .ok());
     const DbStatus status = store(StoreVariant::Page);
     EXPECT_EQ(status.code, DbStatus::Failed);
     EXPECT_NE(status.message.find("disk on fire"), std::string::npos);

@@ -5,9 +5,15 @@
 namespace kest {
 namespace {
 
-DateTime at(int y, int mo, int d, int h = 0, int mi = 0) { return encodeDateTime(y, mo, d, h, mi).value(); }
+DateTime at(int y, int mo, int d, int h = 0, int mi = 0)
+{
+    return encodeDateTime(y, mo, d, h, mi).value();
+}
 
-std::string text(DateTime t) { return toSqlText(t); }
+std::string text(DateTime t)
+{
+    return toSqlText(t);
+}
 
 DailyRules rules(DateTime record, int settlementHour, int mode)
 {

@@ -1,5 +1,6 @@
 #include "registrar/ArchivePasses.h"
 
+#include "TestSupport.h"
 #include "common/EventPump.h"
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
@@ -7,10 +8,8 @@
 #include "registrar/Catalog.h"
 #include "registrar/FakeRegistrar.h"
 #include "registrar/RegistrarImage.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
-
 
 namespace kest {
 namespace {
@@ -27,7 +26,8 @@ class ArchivePassesTest : public ::testing::Test
 protected:
     ArchivePassesTest()
         : port(clock), reg(port), link(port, clock),
-          ctx{link, state, pump, log, prompter, catalog, image, clock, 2, 1, dir.path().string() + "/", nullptr}
+          ctx{link,   state, pump, log, prompter, catalog, image, clock, 2, 1, dir.path().string() + "/",
+              nullptr}
     {
         clock.wallTime = encodeDateTime(2026, 3, 16, 9).value();
         std::string error;
@@ -55,7 +55,8 @@ protected:
         EXPECT_TRUE(UpdateControllerSettlement(*db, 0x0A1F, 0, 1, 1, 5).ok());
     }
 
-    void addRecord(int controller, std::uint16_t firstPage,
+    void addRecord(int controller,
+                   std::uint16_t firstPage,
                    const std::function<void(RecordWriter&, CatalogEntry&)>& fill)
     {
         CatalogEntry& e = catalog.entry(++catalog.count);

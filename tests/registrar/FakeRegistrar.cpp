@@ -62,7 +62,8 @@ void RecordWriter::header(int day, int month, int hour, int minute, int year)
         m_reg.byteAt(m_first, i) = static_cast<std::uint8_t>(i);
 }
 
-void RecordWriter::archive(int k, int slots, int valueSlots, bool counter, const std::function<int(int)>& value)
+void RecordWriter::archive(
+    int k, int slots, int valueSlots, bool counter, const std::function<int(int)>& value)
 {
     for (int i = 0; i < slots; ++i) {
         const auto bytes = i < valueSlots ? (counter ? encodeCounter4(value(i)) : encodeFloat4(value(i)))

@@ -7,9 +7,8 @@
 #include "registrar/FakeRegistrar.h"
 #include "registrar/RegistrarImage.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 namespace kest {
 namespace {
@@ -41,8 +40,8 @@ class RecordReadersTest : public ::testing::Test
 {
 protected:
     RecordReadersTest()
-        : port(clock), reg(port), link(port, clock), pump(state),
-          ctx{link, state, pump, log, prompter, catalog, image, clock, 2, 1, "", nullptr}
+        : port(clock), reg(port), link(port, clock),
+          pump(state), ctx{link, state, pump, log, prompter, catalog, image, clock, 2, 1, "", nullptr}
     {
         (void)port.open("fake");
         ResetRegistrarImage(image);

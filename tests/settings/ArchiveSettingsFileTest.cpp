@@ -51,7 +51,8 @@ TEST(ArchiveSettingsFileTest, ExtendedAndMonthlyAndIntervalRules)
 
 TEST(ArchiveSettingsFileTest, DailyChainsHigherMemberWinsAndDoubleReachesMembers)
 {
-    const IniFile ini = IniFile::parse("[0001]\r\nAD10=1103\r\nAD20=1103\r\nAD03=90\r\nAD40=1833\r\nAD33=90\r\n");
+    const IniFile ini =
+        IniFile::parse("[0001]\r\nAD10=1103\r\nAD20=1103\r\nAD03=90\r\nAD40=1833\r\nAD33=90\r\n");
     ArchiveSettings s = fresh();
     LoadArchiveSettings(ini, "0001", MarkKind::Daily, s);
     EXPECT_EQ(s.DailyChains[3], 20);
