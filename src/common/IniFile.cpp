@@ -1,5 +1,6 @@
 #include "common/IniFile.h"
 
+#include "common/AtomicFile.h"
 #include "common/CodePage.h"
 
 #include <cerrno>
@@ -270,42 +271,6 @@ std::filesystem::path findFileNoCase(const std::filesystem::path& dir, const std
             return entry.path();
     }
     return exact;
-}
-
-std::string writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)
-{
-    std::string tmp = path.string() + ".XXXXXX";
-    const int fd = mkstemp(tmp.data());
-    if (fd < 0)
-        return path.string() + ": " + std::strerror(errno);
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    int error = 0;
-    while (left > 0) {
-        const auto n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errno;
-            break;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    if (!error && ::fsync(fd) != 0)
-        error = errno;
-    if (::close(fd) != 0 && !error)
-        error = errno;
-    if (!error) {
-        ::chmod(tmp.c_str(), 0644);
-        if (std::rename(tmp.c_str(), path.c_str()) != 0)
-            error = errno;
-    }
-    if (error) {
-        ::unlink(tmp.c_str());
-        return path.string() + ": " + std::strerror(error);
-    }
-    return {};
 }
 
 } // namespace kest

@@ -75,8 +75,4 @@ private:
 /// from Windows may hold kest.ini or Blank.ini); when none exists, dir / name.
 std::filesystem::path findFileNoCase(const std::filesystem::path& dir, const std::string& name);
 
-/// Writes bytes to a temporary file beside `path` and renames it over `path`.
-/// Returns an empty string on success, else the reason.
-[[nodiscard]] std::string writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
-
 } // namespace kest

@@ -1,6 +1,6 @@
 #include "grid/CsvWriter.h"
 
-#include "common/IniFile.h"
+#include "common/AtomicFile.h"
 
 namespace kest {
 namespace {

@@ -1,5 +1,7 @@
 #include "grid/XlsxWriter.h"
 
+#include "common/AtomicFile.h"
+
 #include <charconv>
 #include <map>
 #include <optional>
@@ -190,12 +192,7 @@ std::string WriteXlsx(const std::filesystem::path& path,
         std::filesystem::remove(temp, ec);
         return lxw_strerror(error);
     }
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return "cannot write " + path.string() + ": " + ec.message();
-    }
-    return {};
+    return replaceWithTemporary(temp, path);
 }
 
 } // namespace kest

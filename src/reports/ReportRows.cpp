@@ -9,7 +9,6 @@ namespace kest {
 namespace {
 
 constexpr std::int64_t kHour = 3600;
-constexpr std::int64_t kDay = 86400;
 
 std::int64_t seconds(DateTime t)
 {

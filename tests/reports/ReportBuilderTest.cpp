@@ -1,5 +1,6 @@
 #include "reports/ReportBuilder.h"
 
+#include "ReportTestSupport.h"
 #include "TestSupport.h"
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
@@ -46,13 +47,7 @@ protected:
 
     void setPeriod(DateTime d1, DateTime d2, int h1 = 0, int h2 = 0, int m1 = 0, int m2 = 0)
     {
-        ReportPeriod& p = periods[kBlank];
-        p.startDate = d1;
-        p.endDate = d2;
-        p.startHour = static_cast<std::uint8_t>(h1);
-        p.endHour = static_cast<std::uint8_t>(h2);
-        p.startMinute = static_cast<std::uint8_t>(m1);
-        p.endMinute = static_cast<std::uint8_t>(m2);
+        periods[kBlank] = test::period(d1, d2, h1, h2, m1, m2);
     }
 
     void build()

@@ -3,27 +3,15 @@
 #include "common/ExchangeLog.h"
 #include "reports/ReportWords.h"
 
+#include "ReportTestSupport.h"
+
 #include <gtest/gtest.h>
 
 namespace kest {
 namespace {
 
-DateTime day(int y, int m, int d)
-{
-    return *encodeDateTime(y, m, d);
-}
-
-ReportPeriod period(DateTime d1, DateTime d2, int h1, int h2, int m1 = 0, int m2 = 0)
-{
-    ReportPeriod p;
-    p.startDate = d1;
-    p.endDate = d2;
-    p.startHour = static_cast<std::uint8_t>(h1);
-    p.endHour = static_cast<std::uint8_t>(h2);
-    p.startMinute = static_cast<std::uint8_t>(m1);
-    p.endMinute = static_cast<std::uint8_t>(m2);
-    return p;
-}
+using test::day;
+using test::period;
 
 TEST(ReportPeriodTest, ValidationByBlankType)
 {

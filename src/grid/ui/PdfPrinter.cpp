@@ -1,5 +1,7 @@
 #include "grid/ui/PdfPrinter.h"
 
+#include "common/AtomicFile.h"
+
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPageSize>
@@ -258,13 +260,7 @@ std::string PrintTablesToPdf(const std::filesystem::path& path, const PrintJob& 
         DocumentPrinter(writer, painter).print(job);
         painter.end();
     }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return "cannot write " + path.string() + ": " + ec.message();
-    }
-    return {};
+    return replaceWithTemporary(temp, path);
 }
 
 } // namespace kest
