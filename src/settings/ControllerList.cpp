@@ -1,5 +1,6 @@
 #include "settings/ControllerList.h"
 
+#include "common/AtomicFile.h"
 #include "common/ExchangeLog.h"
 #include "common/IniFile.h"
 #include "common/Prompter.h"
