@@ -42,12 +42,21 @@ fi
 echo "== kest read ($link link): the registrar's records into the demo database"
 $kest read || echo "kest read failed (exit $?)"
 
+# The example blanks report on controller 1A2F, whose visit of 05.03.2024 the
+# simulator serves; exit 2 (no data for the period) does not stop the demo.
+[ -e "$data/BLANK.INI" ] || cp "$root/data/blanks/BLANK.INI" "$data/BLANK.INI"
+echo "== kest report: the example blanks as PDF and XLSX in $home"
+for fmt in pdf xlsx; do
+    $kest report --blank "Часовой отчет МЕРАН 1A2F" --from 2024-03-02 --to 2024-03-04 --to-hour 23 \
+        --out "$home/report-hourly.$fmt" || echo "hourly report: exit $?"
+    $kest report --blank "Суточный отчет МЕРАН 1A2F" --from 2024-03-01 --to 2024-03-05 \
+        --out "$home/report-daily.$fmt" || echo "daily report: exit $?"
+done
+
 if [ -n "${DISPLAY:-}" ] && [ "${KEST_HEADLESS:-0}" != 1 ]; then
     echo "== starting the program's windows (registrar simulator on $tty)"
     $kest
     exit $?
 fi
-echo "== kest connect ($link link, registrar simulator on $tty)"
-$kest connect
 echo "No display: the demo ran headless. Data folder: $data"
-ls -l "$data"
+ls -l "$data" "$home"/report-*
