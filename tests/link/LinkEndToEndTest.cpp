@@ -1,4 +1,5 @@
 #include "common/EventPump.h"
+#include "link/StopAtPump.h"
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
 #include "db/ArchiveTables.h"
@@ -20,25 +21,6 @@
 
 namespace kest::test {
 namespace {
-
-/// Presses "СТОП" at its n-th call.
-class StopAtPump final : public EventPump
-{
-public:
-    explicit StopAtPump(ExchangeState& state) : m_state(state) {}
-    void processEvents() override
-    {
-        if (++calls == stopAt) {
-            m_state.StopRequested = true;
-            m_state.ExchangeStatus = kStatusStopped;
-        }
-    }
-    int calls = 0;
-    int stopAt = -1;
-
-private:
-    ExchangeState& m_state;
-};
 
 std::string exampleFile(const std::string& name)
 {

@@ -1,6 +1,7 @@
 #include "registrar/RecordReaders.h"
 
 #include "common/EventPump.h"
+#include "link/StopAtPump.h"
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
 #include "registrar/Catalog.h"
@@ -14,27 +15,10 @@ namespace kest {
 namespace {
 
 using test::FakeClock;
+using test::StopAtPump;
 using test::FakePort;
 using test::FakeRegistrar;
 using test::RecordWriter;
-
-class StopAfter final : public EventPump
-{
-public:
-    explicit StopAfter(ExchangeState& state) : m_state(state) {}
-    void processEvents() override
-    {
-        if (++calls == stopAt) {
-            m_state.StopRequested = true;
-            m_state.ExchangeStatus = kStatusStopped;
-        }
-    }
-    int calls = 0;
-    int stopAt = -1;
-
-private:
-    ExchangeState& m_state;
-};
 
 class RecordReadersTest : public ::testing::Test
 {
@@ -61,7 +45,7 @@ protected:
     FakeRegistrar reg;
     RegistrarLink link;
     ExchangeState state;
-    StopAfter pump;
+    StopAtPump pump;
     MemoryExchangeLog log;
     MemoryPrompter prompter;
     Catalog catalog;
