@@ -1,3 +1,4 @@
+#include "ReportHome.h"
 #include "TestSupport.h"
 #include "common/CodePage.h"
 #include "db/ArchiveTables.h"
@@ -19,13 +20,7 @@ class ReportCommandTest : public ::testing::Test
 protected:
     ReportCommandTest()
     {
-        const auto data = dir / "data";
-        std::filesystem::create_directories(data);
-        writeFile(dir / "NN.INI", "[TIME]\r\nPUT=" + data.string() + "/\r\n");
-        std::filesystem::copy_file(std::filesystem::path(KEST_SOURCE_DIR) / "data/blanks/BLANK.INI",
-                                   data / "BLANK.INI");
-        std::string error;
-        auto db = OpenArchiveDatabase(data, true, &error);
+        auto db = test::prepareReportHome(dir);
         const DateTime start = *encodeDateTime(2024, 3, 2);
         for (int h = 0; h < 96; ++h) {
             for (int a : {4, 6})

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "app/ReportHome.h"
 #include "db/ArchiveTables.h"
 
 #include <gtest/gtest.h>
@@ -15,14 +16,8 @@ using test::writeFile;
 TEST(ReportPdfTest, MonthOfHoursPrintsOnNumberedPages)
 {
     TempDir dir;
-    const auto data = dir / "data";
-    std::filesystem::create_directories(data);
-    writeFile(dir / "NN.INI", "[TIME]\r\nPUT=" + data.string() + "/\r\n");
-    std::filesystem::copy_file(std::filesystem::path(KEST_SOURCE_DIR) / "data/blanks/BLANK.INI",
-                               data / "BLANK.INI");
-    std::string error;
-    auto db = OpenArchiveDatabase(data, true, &error);
-    ASSERT_TRUE(db) << error;
+    auto db = test::prepareReportHome(dir);
+    ASSERT_TRUE(db);
     const DateTime start = *encodeDateTime(2024, 1, 1);
     for (int h = 0; h < 31 * 24; ++h)
         WriteArchiveRow(*db, ArchiveKind::Hourly,
