@@ -128,56 +128,38 @@ std::string writeReport(OutputKind kind,
     return registeredPdfPrinter()(out, MakeReportPrintJob(blank, upgrid, basegrid, downgrid));
 }
 
-} // namespace
-
-int CommandReport(CommandContext& ctx)
+/// Loads the blank named on the command line into `blanks`; its position, or 0 after
+/// telling why not.
+int loadNamedBlank(CommandContext& ctx, const std::string& name, BlankState& blanks)
 {
-    const std::string blankName = ctx.option("--blank");
-    const std::filesystem::path out = ctx.option("--out");
-    if (blankName.empty() || out.empty()) {
-        ctx.err << "kest report needs --blank NAME, --from, --to and --out FILE.\n";
-        return kExitFailure;
-    }
-    const auto kind = outputKind(out);
-    if (!kind) {
-        ctx.err << "--out must end in .csv, .xlsx or .pdf.\n";
-        return kExitFailure;
-    }
-    if (*kind == OutputKind::Pdf && !registeredPdfPrinter()) {
-        ctx.err << "PDF output is not available in this build (built without the windows, -DKEST_GUI=OFF); "
-                   "write .csv or .xlsx instead.\n";
-        return kExitFailure;
-    }
-    auto period = periodFrom(ctx);
-    if (!period)
-        return kExitFailure;
-
-    BlankState blanks;
     blanks.DatabasePath = ctx.settings.DatabasePath;
-    const int number = findBlank(blanks, blankName);
+    const int number = findBlank(blanks, name);
     if (number == 0) {
-        ctx.err << "Бланк \"" << blankName << "\" не найден в " << blanks.file().string() << ".\n";
-        return kExitFailure;
+        ctx.err << "Бланк \"" << name << "\" не найден в " << blanks.file().string() << ".\n";
+        return 0;
     }
     if (number > kMaxListedBlanks) {
         ctx.err << kTooManyBlanks << "\n";
-        return kExitFailure;
+        return 0;
     }
     blanks.BlankNumber = number;
     LoadBlank(blanks, number);
-    BlankRecord& blank = blanks.ablini;
-    if (!ValidatePeriod(blank.TIP, *period)) {
-        ctx.err << kInvalidPeriodMessage << "\n";
-        return kExitFailure;
-    }
+    return number;
+}
 
+/// Builds the report of the loaded blank for the period and writes it to `out`.
+int buildAndWrite(CommandContext& ctx, BlankState& blanks, const ReportPeriod& period, OutputKind kind,
+                  const std::filesystem::path& out)
+{
+    BlankRecord& blank = blanks.ablini;
+    const int number = blanks.BlankNumber;
     std::string error;
     auto db = OpenArchiveDatabase(ctx.settings.DatabasePath, false, &error);
     if (db && blank.TIP == kIntervalBlank)
         blank.IntervalMinutes = SelectIntervalMinutes(*db, blank.MERAN[1]);
 
     PeriodTable periods;
-    periods[number] = *period;
+    periods[number] = period;
     ExchangeState status;
     StreamPrompter prompter(ctx.err);
     StreamExchangeLog log(ctx.out);
@@ -198,11 +180,44 @@ int CommandReport(CommandContext& ctx)
         ctx.err << kNoDataMessage << "\n";
         return kExitNoData;
     }
-    if (auto problem = writeReport(*kind, out, blank, upgrid, basegrid, downgrid); !problem.empty()) {
+    if (auto problem = writeReport(kind, out, blank, upgrid, basegrid, downgrid); !problem.empty()) {
         ctx.err << "Не удалось записать " << out.string() << ": " << problem << "\n";
         return kExitFailure;
     }
     return kExitOk;
+}
+
+} // namespace
+
+int CommandReport(CommandContext& ctx)
+{
+    const std::string blankName = ctx.option("--blank");
+    const std::filesystem::path out = ctx.option("--out");
+    if (blankName.empty() || out.empty()) {
+        ctx.err << "kest report needs --blank NAME, --from, --to and --out FILE.\n";
+        return kExitFailure;
+    }
+    const auto kind = outputKind(out);
+    if (!kind) {
+        ctx.err << "--out must end in .csv, .xlsx or .pdf.\n";
+        return kExitFailure;
+    }
+    if (*kind == OutputKind::Pdf && !registeredPdfPrinter()) {
+        ctx.err << "PDF output is not available in this build (built without the windows, -DKEST_GUI=OFF); "
+                   "write .csv or .xlsx instead.\n";
+        return kExitFailure;
+    }
+    const auto period = periodFrom(ctx);
+    if (!period)
+        return kExitFailure;
+    BlankState blanks;
+    if (loadNamedBlank(ctx, blankName, blanks) == 0)
+        return kExitFailure;
+    if (!ValidatePeriod(blanks.ablini.TIP, *period)) {
+        ctx.err << kInvalidPeriodMessage << "\n";
+        return kExitFailure;
+    }
+    return buildAndWrite(ctx, blanks, *period, *kind, out);
 }
 
 } // namespace kest
