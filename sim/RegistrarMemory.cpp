@@ -232,59 +232,65 @@ bool RegistrarMemory::layOutRequests(const std::vector<SimRecord>& records, std:
                                        static_cast<std::uint8_t>(r.controller)};
         std::copy(std::begin(entry), std::end(entry), catalog.begin() + static_cast<std::ptrdiff_t>(slot));
 
-        // Each 128-byte request of the record in reading order.
-        bool hitCatalog = false;
-        const auto put = [&](const Position& at, const std::uint8_t* bytes) {
-            hitCatalog = hitCatalog || (at.area == 0 && at.page == 0xFF);
-            std::copy(bytes, bytes + 128,
-                      m_areas[static_cast<std::size_t>(at.area)].begin() +
-                          static_cast<std::ptrdiff_t>(at.address()));
-        };
-        const auto putSlots = [&](const Position& at, const Slot* slots) {
-            std::uint8_t bytes[128];
-            for (int s = 0; s < 32; ++s)
-                std::copy(slots[s].begin(), slots[s].end(), bytes + s * 4);
-            put(at, bytes);
-        };
-        put(pos, r.header.data());
-        const auto groups = fixedGroups(r);
-        for (int chunk = 0; chunk < 13; ++chunk) {
-            pos.advance();
-            putSlots(pos, groups.data() + chunk * 32);
-        }
-        for (const SimArchive* a : archivesOf(r, ArchiveKind::Hourly)) {
-            const auto block = archiveBlock(*a, 96);
-            pos.advance();
-            // The reader learns the number from the page ahead; beside page FE it
-            // looks at page 00 of the same area, so the number is put there too.
-            if (pos.page == 0xFE) {
-                Position ahead{pos.area, 0, pos.offset};
-                m_areas[static_cast<std::size_t>(ahead.area)][ahead.address() + 127] =
-                    static_cast<std::uint8_t>(a->number);
-            }
-            putSlots(pos, block.data());
-            pos.advance();
-            putSlots(pos, block.data() + 32);
-            pos.advance();
-            putSlots(pos, block.data() + 64);
-        }
-        bool firstDaily = true;
-        for (const SimArchive* a : archivesOf(r, ArchiveKind::Daily)) {
-            if (firstDaily) {
-                pos.offset = 0;
-                pos.nextPage();
-                firstDaily = false;
-            } else {
-                pos.advance();
-            }
-            putSlots(pos, archiveBlock(*a, 32).data());
-        }
-        if (hitCatalog) {
+        if (writeRequestRecord(r, pos.area, pos.page)) {
             error = "record " + std::to_string(i + 1) + " runs into the catalog page FF of area 3";
             return false;
         }
     }
     return true;
+}
+
+bool RegistrarMemory::writeRequestRecord(const SimRecord& r, int area, int page)
+{
+    // Each 128-byte request of the record in reading order.
+    Position pos{area, page, 0};
+    bool hitCatalog = false;
+    const auto put = [&](const Position& at, const std::uint8_t* bytes) {
+        hitCatalog = hitCatalog || (at.area == 0 && at.page == 0xFF);
+        std::copy(bytes, bytes + 128,
+                  m_areas[static_cast<std::size_t>(at.area)].begin() +
+                      static_cast<std::ptrdiff_t>(at.address()));
+    };
+    const auto putSlots = [&](const Position& at, const Slot* slots) {
+        std::uint8_t bytes[128];
+        for (int s = 0; s < 32; ++s)
+            std::copy(slots[s].begin(), slots[s].end(), bytes + s * 4);
+        put(at, bytes);
+    };
+    put(pos, r.header.data());
+    const auto groups = fixedGroups(r);
+    for (int chunk = 0; chunk < 13; ++chunk) {
+        pos.advance();
+        putSlots(pos, groups.data() + chunk * 32);
+    }
+    for (const SimArchive* a : archivesOf(r, ArchiveKind::Hourly)) {
+        const auto block = archiveBlock(*a, 96);
+        pos.advance();
+        // The reader learns the number from the page ahead; beside page FE it
+        // looks at page 00 of the same area, so the number is put there too.
+        if (pos.page == 0xFE) {
+            Position ahead{pos.area, 0, pos.offset};
+            m_areas[static_cast<std::size_t>(ahead.area)][ahead.address() + 127] =
+                static_cast<std::uint8_t>(a->number);
+        }
+        putSlots(pos, block.data());
+        pos.advance();
+        putSlots(pos, block.data() + 32);
+        pos.advance();
+        putSlots(pos, block.data() + 64);
+    }
+    bool firstDaily = true;
+    for (const SimArchive* a : archivesOf(r, ArchiveKind::Daily)) {
+        if (firstDaily) {
+            pos.offset = 0;
+            pos.nextPage();
+            firstDaily = false;
+        } else {
+            pos.advance();
+        }
+        putSlots(pos, archiveBlock(*a, 32).data());
+    }
+    return hitCatalog;
 }
 
 } // namespace kest::sim

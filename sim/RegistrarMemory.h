@@ -39,6 +39,9 @@ private:
     void putSlot(std::uint32_t address, const Slot& slot);
     bool layOutPages(const std::vector<SimRecord>& records, std::string& error);
     bool layOutRequests(const std::vector<SimRecord>& records, std::string& error);
+    /// Writes one record's requests from the start of `page` of `area` (0 area 3,
+    /// 1 area 2) on; true when they ran into the catalog page.
+    bool writeRequestRecord(const SimRecord& record, int area, int page);
 
     std::unordered_map<std::uint16_t, Page> m_pages;
     /// Index 0 memory area 3, index 1 memory area 2 (the catalog's area byte).

@@ -148,7 +148,10 @@ int loadNamedBlank(CommandContext& ctx, const std::string& name, BlankState& bla
 }
 
 /// Builds the report of the loaded blank for the period and writes it to `out`.
-int buildAndWrite(CommandContext& ctx, BlankState& blanks, const ReportPeriod& period, OutputKind kind,
+int buildAndWrite(CommandContext& ctx,
+                  BlankState& blanks,
+                  const ReportPeriod& period,
+                  OutputKind kind,
                   const std::filesystem::path& out)
 {
     BlankRecord& blank = blanks.ablini;
