@@ -16,8 +16,8 @@ constexpr int kRows = 1'000'000;
 
 std::filesystem::path freshDir(const char* name)
 {
-    const auto dir = std::filesystem::temp_directory_path() / (std::string("kest-bench-") + name + "-" +
-                                                               std::to_string(getpid()));
+    const auto dir = std::filesystem::temp_directory_path() /
+                     (std::string("kest-bench-") + name + "-" + std::to_string(getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;
@@ -49,7 +49,8 @@ void BM_AppendThroughLayer(benchmark::State& state)
         std::filesystem::remove_all(dir);
         state.ResumeTiming();
     }
-    state.counters["rows/s"] = benchmark::Counter(double(kRows) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["rows/s"] =
+        benchmark::Counter(double(kRows) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
 void BM_AppendPlainLoop(benchmark::State& state)
@@ -65,7 +66,8 @@ void BM_AppendPlainLoop(benchmark::State& state)
         state.ResumeTiming();
         sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
         sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO arhivh (sdate, scode, svalue) VALUES (?, ?, ?)", -1, &stmt, nullptr);
+        sqlite3_prepare_v2(db, "INSERT INTO arhivh (sdate, scode, svalue) VALUES (?, ?, ?)", -1, &stmt,
+                           nullptr);
         for (int i = 0; i < kRows; ++i) {
             const ArchiveRow row = rowAt(i);
             const std::string sdate = toSqlText(row.sdate);
@@ -83,7 +85,8 @@ void BM_AppendPlainLoop(benchmark::State& state)
         std::filesystem::remove_all(dir);
         state.ResumeTiming();
     }
-    state.counters["rows/s"] = benchmark::Counter(double(kRows) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["rows/s"] =
+        benchmark::Counter(double(kRows) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
 } // namespace

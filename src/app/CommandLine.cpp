@@ -25,8 +25,8 @@ constexpr const char* kUsage =
 const std::map<std::string, std::function<int(CommandContext&)>>& commands()
 {
     static const std::map<std::string, std::function<int(CommandContext&)>> table = {
-        {"init", CommandInit},       {"connect", CommandConnect}, {"read", CommandRead},
-        {"report", CommandReport},   {"form", CommandForm},
+        {"init", CommandInit},     {"connect", CommandConnect}, {"read", CommandRead},
+        {"report", CommandReport}, {"form", CommandForm},
     };
     return table;
 }
@@ -51,8 +51,10 @@ bool wantsCommandLine(const std::vector<std::string>& args)
     return false;
 }
 
-int RunCommandLine(const std::vector<std::string>& args, const std::filesystem::path& executable,
-                   std::ostream& out, std::ostream& err)
+int RunCommandLine(const std::vector<std::string>& args,
+                   const std::filesystem::path& executable,
+                   std::ostream& out,
+                   std::ostream& err)
 {
     std::optional<std::filesystem::path> home;
     std::string command;

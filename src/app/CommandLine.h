@@ -34,8 +34,10 @@ struct CommandContext
 };
 
 /// Parses `kest [--home DIR] COMMAND [--option value ...]` and runs the command.
-int RunCommandLine(const std::vector<std::string>& args, const std::filesystem::path& executable,
-                   std::ostream& out, std::ostream& err);
+int RunCommandLine(const std::vector<std::string>& args,
+                   const std::filesystem::path& executable,
+                   std::ostream& out,
+                   std::ostream& err);
 
 /// True when the arguments ask for a headless command rather than the windows.
 bool wantsCommandLine(const std::vector<std::string>& args);

@@ -11,11 +11,20 @@ namespace {
 constexpr const char* kSection = "TIME";
 }
 
-int clampAttempts(int kolp) { return std::clamp(kolp, 1, 99); }
+int clampAttempts(int kolp)
+{
+    return std::clamp(kolp, 1, 99);
+}
 
-int clampPause(int twork) { return std::clamp(twork, 1, 15); }
+int clampPause(int twork)
+{
+    return std::clamp(twork, 1, 15);
+}
 
-int linkRetryDelayFor(int twork) { return twork >= 1 ? twork * 1010 : 3000; }
+int linkRetryDelayFor(int twork)
+{
+    return twork >= 1 ? twork * 1010 : 3000;
+}
 
 LinkTiming linkTimingFor(const ExchangeSettings& settings)
 {

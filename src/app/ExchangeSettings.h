@@ -9,13 +9,13 @@ namespace kest {
 /// asked, which port it hangs on and where the tables live.
 struct ExchangeSettings
 {
-    int DARH = 365;  ///< hourly depth, days
-    int DARD = 365;  ///< daily depth, days
-    int DARM = 365;  ///< monthly depth, days
-    int Dok = 365;   ///< interval depth, days
-    int Dare = 100;  ///< event archive depth, days (kept, not used)
-    int KOLP = 3;    ///< read attempts, 1..99
-    int TWORK = 3;   ///< pause after a failed exchange, seconds, 1..15
+    int DARH = 365; ///< hourly depth, days
+    int DARD = 365; ///< daily depth, days
+    int DARM = 365; ///< monthly depth, days
+    int Dok = 365;  ///< interval depth, days
+    int Dare = 100; ///< event archive depth, days (kept, not used)
+    int KOLP = 3;   ///< read attempts, 1..99
+    int TWORK = 3;  ///< pause after a failed exchange, seconds, 1..15
     std::string Port = "Com2";
     /// Always ends with '/'.
     std::string DatabasePath;

@@ -12,6 +12,7 @@ namespace kest {
 
 /// Renames a finished temporary file over `path`; on failure the temporary file is
 /// removed and the reason returned. An empty string on success.
-[[nodiscard]] std::string replaceWithTemporary(const std::filesystem::path& temp, const std::filesystem::path& path);
+[[nodiscard]] std::string replaceWithTemporary(const std::filesystem::path& temp,
+                                               const std::filesystem::path& path);
 
 } // namespace kest

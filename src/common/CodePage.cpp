@@ -8,6 +8,7 @@ namespace {
 
 // Upper half of Windows-1251; 0x98 has no character there and keeps its own code
 // point so that a round trip never loses a byte.
+// clang-format off
 constexpr std::array<char16_t, 128> kCp1251High = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
@@ -26,6 +27,7 @@ constexpr std::array<char16_t, 128> kCp1251High = {
     0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
+// clang-format on
 
 void appendUtf8(std::string& out, char32_t c)
 {
@@ -113,8 +115,7 @@ char32_t upperOf(char32_t c)
     return c;
 }
 
-template <typename Map>
-std::string mapCase(std::string_view text, Map map)
+template <typename Map> std::string mapCase(std::string_view text, Map map)
 {
     std::string out;
     out.reserve(text.size());
@@ -169,9 +170,15 @@ std::string utf8ToCp1251(std::string_view text)
     return out;
 }
 
-std::string foldCase(std::string_view utf8) { return mapCase(utf8, lowerOf); }
+std::string foldCase(std::string_view utf8)
+{
+    return mapCase(utf8, lowerOf);
+}
 
-std::string upperCase(std::string_view utf8) { return mapCase(utf8, upperOf); }
+std::string upperCase(std::string_view utf8)
+{
+    return mapCase(utf8, upperOf);
+}
 
 std::size_t utf8Length(std::string_view text)
 {

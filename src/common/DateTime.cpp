@@ -35,11 +35,17 @@ void civilFromDays(std::int64_t z, int& year, int& month, int& day)
 
 const std::int64_t kEpochOffset = daysFromCivil(1899, 12, 30);
 
-std::int64_t totalSeconds(DateTime t) { return std::llround(t * 86400.0); }
+std::int64_t totalSeconds(DateTime t)
+{
+    return std::llround(t * 86400.0);
+}
 
 } // namespace
 
-bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool isLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int daysInMonth(int year, int month)
 {
@@ -55,7 +61,8 @@ std::optional<DateTime> encodeDateTime(int year, int month, int day, int hour, i
         return std::nullopt;
     if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
         return std::nullopt;
-    const auto days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpochOffset;
+    const auto days =
+        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpochOffset;
     return static_cast<double>(days) + (hour * 3600 + minute * 60 + second) / 86400.0;
 }
 
@@ -76,7 +83,10 @@ DateTimeParts decodeDateTime(DateTime t)
     return p;
 }
 
-DateTime roundToSecond(DateTime t) { return static_cast<double>(totalSeconds(t)) / 86400.0; }
+DateTime roundToSecond(DateTime t)
+{
+    return static_cast<double>(totalSeconds(t)) / 86400.0;
+}
 
 DateTime dateOf(DateTime t)
 {

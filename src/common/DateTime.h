@@ -31,8 +31,8 @@ bool isLeapYear(int year);
 int daysInMonth(int year, int month);
 
 /// Nothing when the fields form no valid date or time (day 0, month 13, hour 24, ...).
-std::optional<DateTime> encodeDateTime(int year, int month, int day, int hour = 0, int minute = 0,
-                                       int second = 0);
+std::optional<DateTime>
+encodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 /// Splits a day count, rounded to the nearest whole second.
 DateTimeParts decodeDateTime(DateTime t);
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
-#include <sys/stat.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kest {
@@ -158,7 +158,10 @@ std::vector<std::string> IniFile::keys(std::string_view section) const
     return names;
 }
 
-bool IniFile::hasSection(std::string_view section) const { return findSection(section) != npos; }
+bool IniFile::hasSection(std::string_view section) const
+{
+    return findSection(section) != npos;
+}
 
 std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const
 {
@@ -257,7 +260,10 @@ std::string IniFile::serialize() const
     return m_utf8 ? std::string(kBom) + text : utf8ToCp1251(text);
 }
 
-std::string IniFile::save() const { return writeFileAtomically(m_path, serialize()); }
+std::string IniFile::save() const
+{
+    return writeFileAtomically(m_path, serialize());
+}
 
 std::filesystem::path findFileNoCase(const std::filesystem::path& dir, const std::string& name)
 {

@@ -50,7 +50,12 @@ public:
     static IniFile parse(std::string_view bytes);
 
 private:
-    enum class LineKind { Other, Section, Key };
+    enum class LineKind
+    {
+        Other,
+        Section,
+        Key
+    };
     struct Line
     {
         LineKind kind = LineKind::Other;

@@ -22,7 +22,10 @@ DbStatus runCached(Database& db, const std::string& sql, const auto& binder)
     return status;
 }
 
-DateTime rowTime(const Statement& stmt, int column) { return fromSqlText(stmt.columnText(column)).value_or(0.0); }
+DateTime rowTime(const Statement& stmt, int column)
+{
+    return fromSqlText(stmt.columnText(column)).value_or(0.0);
+}
 
 } // namespace
 
@@ -44,15 +47,17 @@ const char* archiveTable(ArchiveKind kind)
 std::int64_t ArchiveKey(std::int64_t controllerCode, ArchiveKind kind, int number)
 {
     const std::string text = toHex(static_cast<std::uint64_t>(controllerCode), 4) +
-                             std::to_string(static_cast<int>(kind)) + toHex(static_cast<std::uint64_t>(number), 2);
+                             std::to_string(static_cast<int>(kind)) +
+                             toHex(static_cast<std::uint64_t>(number), 2);
     return ParseHex(text);
 }
 
-std::unique_ptr<Database> OpenArchiveDatabase(const std::filesystem::path& databasePath, bool create,
-                                              std::string* error)
+std::unique_ptr<Database>
+OpenArchiveDatabase(const std::filesystem::path& databasePath, bool create, std::string* error)
 {
-    auto db = Database::open(databasePath / kDatabaseFile,
-                             create ? Database::OpenMode::CreateIfMissing : Database::OpenMode::Existing, error);
+    auto db =
+        Database::open(databasePath / kDatabaseFile,
+                       create ? Database::OpenMode::CreateIfMissing : Database::OpenMode::Existing, error);
     if (db && create) {
         const DbStatus made = CreateTables(*db);
         if (!made.ok()) {
@@ -66,19 +71,27 @@ std::unique_ptr<Database> OpenArchiveDatabase(const std::filesystem::path& datab
 
 DbStatus CreateTables(Database& db)
 {
-    static const std::string kArchiveColumns =
-        "(sdate TEXT NOT NULL, scode INTEGER NOT NULL, svalue REAL, PRIMARY KEY (scode, sdate)) WITHOUT ROWID";
+    static const std::string kArchiveColumns = "(sdate TEXT NOT NULL, scode INTEGER NOT NULL, svalue REAL, "
+                                               "PRIMARY KEY (scode, sdate)) WITHOUT ROWID";
     // One transaction, so a failure never leaves half of the tables behind.
-    const std::string sql =
-        "BEGIN;"
-        "CREATE TABLE IF NOT EXISTS meranb (scode INTEGER PRIMARY KEY, sname TEXT, rhour INTEGER, rday INTEGER, "
-        "avans INTEGER);"
-        "CREATE TABLE IF NOT EXISTS merane (scode INTEGER PRIMARY KEY, smin INTEGER);"
-        "CREATE TABLE IF NOT EXISTS arhivh " + kArchiveColumns + ";"
-        "CREATE TABLE IF NOT EXISTS arhivd " + kArchiveColumns + ";"
-        "CREATE TABLE IF NOT EXISTS arhivm " + kArchiveColumns + ";"
-        "CREATE TABLE IF NOT EXISTS detail " + kArchiveColumns + ";"
-        "COMMIT;";
+    const std::string sql = "BEGIN;"
+                            "CREATE TABLE IF NOT EXISTS meranb (scode INTEGER PRIMARY KEY, sname TEXT, rhour "
+                            "INTEGER, rday INTEGER, "
+                            "avans INTEGER);"
+                            "CREATE TABLE IF NOT EXISTS merane (scode INTEGER PRIMARY KEY, smin INTEGER);"
+                            "CREATE TABLE IF NOT EXISTS arhivh " +
+                            kArchiveColumns +
+                            ";"
+                            "CREATE TABLE IF NOT EXISTS arhivd " +
+                            kArchiveColumns +
+                            ";"
+                            "CREATE TABLE IF NOT EXISTS arhivm " +
+                            kArchiveColumns +
+                            ";"
+                            "CREATE TABLE IF NOT EXISTS detail " +
+                            kArchiveColumns +
+                            ";"
+                            "COMMIT;";
     const DbStatus status = db.execute(sql);
     if (!status.ok())
         (void)db.execute("ROLLBACK");
@@ -111,10 +124,11 @@ std::optional<ControllerRow> SelectController(Database& db, std::int64_t code)
 
 DbStatus EnsureControllerRows(Database& db, std::int64_t code)
 {
-    DbStatus status = runCached(db,
-                                "INSERT INTO meranb (scode, sname, rhour, rday, avans) VALUES (:arhcode, ' ', 0, 1, 0) "
-                                "ON CONFLICT DO NOTHING",
-                                [&](Statement& s) { s.bind(":arhcode", code); });
+    DbStatus status =
+        runCached(db,
+                  "INSERT INTO meranb (scode, sname, rhour, rday, avans) VALUES (:arhcode, ' ', 0, 1, 0) "
+                  "ON CONFLICT DO NOTHING",
+                  [&](Statement& s) { s.bind(":arhcode", code); });
     if (!status.ok())
         return status;
     return runCached(db, "INSERT INTO merane (scode, smin) VALUES (:arhcode, 5) ON CONFLICT DO NOTHING",
@@ -132,13 +146,14 @@ DbStatus UpdateControllerName(Database& db, std::int64_t code, const std::string
 
 DbStatus UpdateControllerSettlement(Database& db, std::int64_t code, int rhour, int rday, int avans, int smin)
 {
-    DbStatus status = runCached(db, "UPDATE meranb SET rhour = :rhour, rday = :rday, avans = :avans WHERE scode = :arhcode",
-                                [&](Statement& s) {
-                                    s.bind(":rhour", std::int64_t{rhour});
-                                    s.bind(":rday", std::int64_t{rday});
-                                    s.bind(":avans", std::int64_t{avans});
-                                    s.bind(":arhcode", code);
-                                });
+    DbStatus status =
+        runCached(db, "UPDATE meranb SET rhour = :rhour, rday = :rday, avans = :avans WHERE scode = :arhcode",
+                  [&](Statement& s) {
+                      s.bind(":rhour", std::int64_t{rhour});
+                      s.bind(":rday", std::int64_t{rday});
+                      s.bind(":avans", std::int64_t{avans});
+                      s.bind(":arhcode", code);
+                  });
     if (!status.ok())
         return status;
     return runCached(db, "UPDATE merane SET smin = :smin WHERE scode = :arhcode", [&](Statement& s) {
@@ -158,7 +173,8 @@ DbStatus SelectAllControllers(Database& db, std::vector<ControllerRow>& rows)
         rows.push_back({stmt->columnInt(0), stmt->columnText(1), static_cast<int>(stmt->columnInt(2)),
                         static_cast<int>(stmt->columnInt(3)), static_cast<int>(stmt->columnInt(4))});
     }
-    const DbStatus status = s == Statement::Step::Done ? DbStatus::success() : DbStatus::failure(db.lastError());
+    const DbStatus status =
+        s == Statement::Step::Done ? DbStatus::success() : DbStatus::failure(db.lastError());
     stmt->reset();
     return status;
 }
@@ -176,13 +192,18 @@ int SelectIntervalMinutes(Database& db, std::int64_t code)
     return minutes == 0 ? 5 : minutes;
 }
 
-DbStatus SelectArchiveRange(Database& db, ArchiveKind kind, std::int64_t key, DateTime from, DateTime to,
+DbStatus SelectArchiveRange(Database& db,
+                            ArchiveKind kind,
+                            std::int64_t key,
+                            DateTime from,
+                            DateTime to,
                             std::vector<ArchiveRow>& rows)
 {
     rows.clear();
     Statement* stmt = db.cached(tableSql(
-        kind, "SELECT sdate, scode, svalue FROM {T} WHERE scode = :arhcode AND sdate >= :arhstart AND sdate <= "
-              ":arhdate ORDER BY sdate"));
+        kind,
+        "SELECT sdate, scode, svalue FROM {T} WHERE scode = :arhcode AND sdate >= :arhstart AND sdate <= "
+        ":arhdate ORDER BY sdate"));
     if (!stmt)
         return DbStatus::failure(db.lastError());
     stmt->bind(":arhcode", key);
@@ -191,7 +212,8 @@ DbStatus SelectArchiveRange(Database& db, ArchiveKind kind, std::int64_t key, Da
     Statement::Step s;
     while ((s = stmt->step()) == Statement::Step::Row)
         rows.push_back({rowTime(*stmt, 0), stmt->columnInt(1), stmt->columnDouble(2)});
-    const DbStatus status = s == Statement::Step::Done ? DbStatus::success() : DbStatus::failure(db.lastError());
+    const DbStatus status =
+        s == Statement::Step::Done ? DbStatus::success() : DbStatus::failure(db.lastError());
     stmt->reset();
     return status;
 }
@@ -215,12 +237,13 @@ DbStatus DeleteIntervalRowsFrom(Database& db, std::int64_t key, DateTime from)
 
 DbStatus AppendArchiveRow(Database& db, ArchiveKind kind, const ArchiveRow& row)
 {
-    return runCached(db, tableSql(kind, "INSERT INTO {T} (sdate, scode, svalue) VALUES (:sdate, :scode, :svalue)"),
-                     [&](Statement& s) {
-                         s.bindTime(":sdate", row.sdate);
-                         s.bind(":scode", row.scode);
-                         s.bind(":svalue", row.svalue);
-                     });
+    return runCached(
+        db, tableSql(kind, "INSERT INTO {T} (sdate, scode, svalue) VALUES (:sdate, :scode, :svalue)"),
+        [&](Statement& s) {
+            s.bindTime(":sdate", row.sdate);
+            s.bind(":scode", row.scode);
+            s.bind(":svalue", row.svalue);
+        });
 }
 
 DbStatus WriteArchiveRow(Database& db, ArchiveKind kind, const ArchiveRow& row)
@@ -235,11 +258,12 @@ DbStatus WriteArchiveRow(Database& db, ArchiveKind kind, const ArchiveRow& row)
                      });
 }
 
-DbStatus SelectArchiveValue(Database& db, ArchiveKind kind, std::int64_t key, DateTime when,
-                            std::optional<double>& value)
+DbStatus SelectArchiveValue(
+    Database& db, ArchiveKind kind, std::int64_t key, DateTime when, std::optional<double>& value)
 {
     value.reset();
-    Statement* stmt = db.cached(tableSql(kind, "SELECT svalue FROM {T} WHERE scode = :arhcode AND sdate = :mydate"));
+    Statement* stmt =
+        db.cached(tableSql(kind, "SELECT svalue FROM {T} WHERE scode = :arhcode AND sdate = :mydate"));
     if (!stmt)
         return DbStatus::failure(db.lastError());
     stmt->bind(":arhcode", key);
@@ -247,7 +271,8 @@ DbStatus SelectArchiveValue(Database& db, ArchiveKind kind, std::int64_t key, Da
     const auto s = stmt->step();
     if (s == Statement::Step::Row)
         value = stmt->columnDouble(0);
-    const DbStatus status = s == Statement::Step::Error ? DbStatus::failure(db.lastError()) : DbStatus::success();
+    const DbStatus status =
+        s == Statement::Step::Error ? DbStatus::failure(db.lastError()) : DbStatus::success();
     stmt->reset();
     return status;
 }

@@ -4,7 +4,10 @@
 
 namespace kest {
 
-void StmtFinalize::operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+void StmtFinalize::operator()(sqlite3_stmt* s) const
+{
+    sqlite3_finalize(s);
+}
 
 void Statement::reset()
 {
@@ -30,12 +33,19 @@ void Statement::bind(std::string_view name, double value)
 
 void Statement::bind(std::string_view name, std::string_view text)
 {
-    sqlite3_bind_text(m_stmt.get(), index(name), text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(m_stmt.get(), index(name), text.data(), static_cast<int>(text.size()),
+                      SQLITE_TRANSIENT);
 }
 
-void Statement::bindNull(std::string_view name) { sqlite3_bind_null(m_stmt.get(), index(name)); }
+void Statement::bindNull(std::string_view name)
+{
+    sqlite3_bind_null(m_stmt.get(), index(name));
+}
 
-void Statement::bindTime(std::string_view name, DateTime t) { bind(name, std::string_view(toSqlText(t))); }
+void Statement::bindTime(std::string_view name, DateTime t)
+{
+    bind(name, std::string_view(toSqlText(t)));
+}
 
 void Statement::bindValue(std::string_view name, const DbValue& value)
 {
@@ -59,7 +69,10 @@ Statement::Step Statement::step()
     return Step::Error;
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(m_stmt.get()); }
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_stmt.get());
+}
 
 std::string Statement::columnName(int i) const
 {
@@ -81,9 +94,15 @@ DbValue Statement::column(int i) const
     }
 }
 
-std::int64_t Statement::columnInt(int i) const { return sqlite3_column_int64(m_stmt.get(), i); }
+std::int64_t Statement::columnInt(int i) const
+{
+    return sqlite3_column_int64(m_stmt.get(), i);
+}
 
-double Statement::columnDouble(int i) const { return sqlite3_column_double(m_stmt.get(), i); }
+double Statement::columnDouble(int i) const
+{
+    return sqlite3_column_double(m_stmt.get(), i);
+}
 
 std::string Statement::columnText(int i) const
 {
@@ -187,9 +206,15 @@ bool Database::hasTable(std::string_view name)
     return found;
 }
 
-std::string Database::lastError() const { return sqlite3_errmsg(m_db); }
+std::string Database::lastError() const
+{
+    return sqlite3_errmsg(m_db);
+}
 
-std::int64_t Database::changes() const { return sqlite3_changes64(m_db); }
+std::int64_t Database::changes() const
+{
+    return sqlite3_changes64(m_db);
+}
 
 Transaction::Transaction(Database& db) : m_db(db)
 {

@@ -24,7 +24,12 @@ inline constexpr std::string_view kKeyViolation = "Key violation.";
 /// (message "Key violation."), or any other failure with the engine's own text.
 struct DbStatus
 {
-    enum Code { Ok, KeyViolation, Failed };
+    enum Code
+    {
+        Ok,
+        KeyViolation,
+        Failed
+    };
     Code code = Ok;
     std::string message;
 
@@ -59,7 +64,12 @@ public:
     void bindTime(std::string_view name, DateTime t);
     void bindValue(std::string_view name, const DbValue& value);
 
-    enum class Step { Row, Done, Error };
+    enum class Step
+    {
+        Row,
+        Done,
+        Error
+    };
     Step step();
 
     int columnCount() const;
@@ -81,11 +91,16 @@ private:
 class Database
 {
 public:
-    enum class OpenMode { Existing, CreateIfMissing };
+    enum class OpenMode
+    {
+        Existing,
+        CreateIfMissing
+    };
 
     /// Opens and checks that the file is a database; nothing on failure, with the
     /// engine's text in `error`.
-    static std::unique_ptr<Database> open(const std::filesystem::path& file, OpenMode mode, std::string* error);
+    static std::unique_ptr<Database>
+    open(const std::filesystem::path& file, OpenMode mode, std::string* error);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;

@@ -11,7 +11,10 @@ namespace {
 
 const DbValue kNull;
 
-bool sameColumn(std::string_view a, std::string_view b) { return foldCase(a) == foldCase(b); }
+bool sameColumn(std::string_view a, std::string_view b)
+{
+    return foldCase(a) == foldCase(b);
+}
 
 } // namespace
 
@@ -34,7 +37,10 @@ void Query::setParam(const std::string& name, DbValue value)
     m_params.emplace_back(name, std::move(value));
 }
 
-void Query::setParamTime(const std::string& name, DateTime t) { setParam(name, toSqlText(t)); }
+void Query::setParamTime(const std::string& name, DateTime t)
+{
+    setParam(name, toSqlText(t));
+}
 
 DbStatus Query::open()
 {
@@ -103,7 +109,10 @@ const DbValue& Query::field(int position) const
     return m_rows[m_current][static_cast<std::size_t>(position)];
 }
 
-const DbValue& Query::field(std::string_view name) const { return field(columnIndex(name)); }
+const DbValue& Query::field(std::string_view name) const
+{
+    return field(columnIndex(name));
+}
 
 std::int64_t Query::fieldInt(std::string_view name) const
 {

@@ -59,7 +59,7 @@ private:
     std::vector<std::pair<std::string, DbValue>> m_params;
     std::vector<std::string> m_columns;
     std::vector<std::vector<DbValue>> m_rows;
-    std::vector<DbValue> m_edited;       // the current row as it was fetched
+    std::vector<DbValue> m_edited; // the current row as it was fetched
     std::vector<std::string> m_tableColumns;
     std::vector<std::string> m_keyColumns;
     std::size_t m_current = 0;

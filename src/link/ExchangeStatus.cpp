@@ -46,7 +46,8 @@ const std::array<std::string_view, 51> ExchangeMessages = {
     "39",
     "40",
     "Не найден инифайл (nn.ini), либо отсутствуют необходимые данные а нем, обратитесь к администратору.",
-    "В инифайле (nn.ini) говорится об отсутствии подключения к кесту регистратора информации необходимого для "
+    "В инифайле (nn.ini) говорится об отсутствии подключения к кесту регистратора информации необходимого "
+    "для "
     "работы программы. Установите в ини файле Кест=ДА",
     "Отсутствуют необходимые базы, проверьте путь к базе, их наличие, целостность баз или обратитесь к "
     "администратору.",
@@ -67,6 +68,9 @@ std::string exchangeMessage(std::int32_t code)
     return std::to_string(code);
 }
 
-std::string exchangeLogLine(std::int32_t code) { return " " + exchangeMessage(code); }
+std::string exchangeLogLine(std::int32_t code)
+{
+    return " " + exchangeMessage(code);
+}
 
 } // namespace kest

@@ -12,15 +12,15 @@ namespace kest {
 enum StatusCode : std::int32_t
 {
     kStatusOk = 0,
-    kStatusNoAnswer = 1,          ///< no reply, or the port cannot be opened
-    kStatusNoAcknowledge = 2,     ///< the registrar answered 05 but refused the frame
-    kStatusSendChecksum = 3,      ///< the registrar saw a wrong checksum (15)
-    kStatusReceiveChecksum = 4,   ///< the reply's checksum is wrong
-    kStatusNoData = 5,            ///< the reply is short
-    kStatusNoBytes = 8,           ///< a byte could not be written
-    kStatusStopped = 23,          ///< the user pressed "СТОП"
-    kStatusSettingsMissing = 41,  ///< NN.INI lacks what the program needs
-    kStatusDatabase = 43,         ///< a table is missing or the engine failed
+    kStatusNoAnswer = 1,         ///< no reply, or the port cannot be opened
+    kStatusNoAcknowledge = 2,    ///< the registrar answered 05 but refused the frame
+    kStatusSendChecksum = 3,     ///< the registrar saw a wrong checksum (15)
+    kStatusReceiveChecksum = 4,  ///< the reply's checksum is wrong
+    kStatusNoData = 5,           ///< the reply is short
+    kStatusNoBytes = 8,          ///< a byte could not be written
+    kStatusStopped = 23,         ///< the user pressed "СТОП"
+    kStatusSettingsMissing = 41, ///< NN.INI lacks what the program needs
+    kStatusDatabase = 43,        ///< a table is missing or the engine failed
 };
 
 /// The outcome of the last exchange and the user's request to stop, shared by the

@@ -4,6 +4,9 @@
 
 namespace kest {
 
-std::string CatalogEntry::controllerText() const { return toHex(bytes[6], 2) + toHex(bytes[7], 2); }
+std::string CatalogEntry::controllerText() const
+{
+    return toHex(bytes[6], 2) + toHex(bytes[7], 2);
+}
 
 } // namespace kest

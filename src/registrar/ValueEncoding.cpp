@@ -11,8 +11,8 @@ double DecodeFloat4(const std::uint8_t* b)
         return 0.0;
     if (exponent >= 160)
         return NoValue;
-    const std::uint32_t mantissa = (static_cast<std::uint32_t>(b[1] & 0x7F) << 16) |
-                                   (static_cast<std::uint32_t>(b[2]) << 8) | b[3];
+    const std::uint32_t mantissa =
+        (static_cast<std::uint32_t>(b[1] & 0x7F) << 16) | (static_cast<std::uint32_t>(b[2]) << 8) | b[3];
     // Bit 22 weighs 2^(E-129), so the whole mantissa weighs 2^(E-151); exact in a double.
     const double value = std::ldexp(static_cast<double>(mantissa), exponent - 151);
     return (b[1] & 0x80) ? -value : value;

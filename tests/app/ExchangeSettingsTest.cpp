@@ -1,5 +1,6 @@
-#include "TestSupport.h"
 #include "app/ExchangeSettings.h"
+
+#include "TestSupport.h"
 #include "common/CodePage.h"
 #include "common/IniFile.h"
 
@@ -40,8 +41,8 @@ TEST(ExchangeSettings, GarbageClampingAndMissingMarks)
     EXPECT_EQ(s.DatabasePath, "/data/kest/");
     EXPECT_EQ(s.Port, "Com2");
     EXPECT_TRUE(s.SettingsMissing) << "DARD of -1 is message 41";
-    EXPECT_FALSE(std::filesystem::exists(home / "NN.INI") &&
-                 std::filesystem::exists(home / "nn.ini") && !std::filesystem::equivalent(home / "NN.INI", home / "nn.ini"))
+    EXPECT_FALSE(std::filesystem::exists(home / "NN.INI") && std::filesystem::exists(home / "nn.ini") &&
+                 !std::filesystem::equivalent(home / "NN.INI", home / "nn.ini"))
         << "an existing nn.ini is used, not a second file";
 }
 
@@ -53,8 +54,8 @@ TEST(ExchangeSettings, SaveWritesAllNineKeys)
     EXPECT_EQ(comPortIndex(s.Port), 2);
     ASSERT_EQ(SaveExchangeSettings(home.path(), s), "");
     const IniFile ini = IniFile::load(home / "NN.INI");
-    EXPECT_EQ(ini.keys("TIME"),
-              (std::vector<std::string>{"RS-232", "PUT", "DARH", "DARD", "DARm", "Dok", "Dare", "KOLP", "TWORK"}));
+    EXPECT_EQ(ini.keys("TIME"), (std::vector<std::string>{"RS-232", "PUT", "DARH", "DARD", "DARm", "Dok",
+                                                          "Dare", "KOLP", "TWORK"}));
     EXPECT_EQ(ini.readString("TIME", "RS-232", ""), "COM3");
     EXPECT_EQ(ini.readString("TIME", "PUT", ""), "/d/");
     EXPECT_EQ(ini.readInteger("Other", "x", 0), 1) << "other sections are kept";

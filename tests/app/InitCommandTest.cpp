@@ -9,13 +9,18 @@ using kest::test::TempDir;
 
 namespace {
 
-int runKest(const TempDir& home, const std::string& args, std::string* out = nullptr, std::string* err = nullptr)
+int runKest(const TempDir& home,
+            const std::string& args,
+            std::string* out = nullptr,
+            std::string* err = nullptr)
 {
-    return test::runCommand(std::string(KEST_BIN) + " --home '" + home.path().string() + "' " + args, out, err);
+    return test::runCommand(std::string(KEST_BIN) + " --home '" + home.path().string() + "' " + args, out,
+                            err);
 }
 
-const std::string kMessage43 = "Отсутствуют необходимые базы, проверьте путь к базе, их наличие, целостность баз или "
-                               "обратитесь к администратору.";
+const std::string kMessage43 =
+    "Отсутствуют необходимые базы, проверьте путь к базе, их наличие, целостность баз или "
+    "обратитесь к администратору.";
 
 } // namespace
 
@@ -68,7 +73,8 @@ TEST(InitCommand, ReadOnlyDataFolder)
     test::writeFile(home / "NN.INI", "[TIME]\r\nPUT=" + (home / "ro").string() + "\r\n");
     using std::filesystem::perms;
     std::filesystem::permissions(home / "ro", perms::owner_read | perms::owner_exec | perms::group_read |
-                                                  perms::group_exec | perms::others_read | perms::others_exec);
+                                                  perms::group_exec | perms::others_read |
+                                                  perms::others_exec);
     std::string command = std::string(KEST_BIN) + " --home '" + home.path().string() + "' init";
     if (geteuid() == 0) {
         // Root writes into read-only folders, so the program runs as nobody, from a
@@ -76,8 +82,8 @@ TEST(InitCommand, ReadOnlyDataFolder)
         std::filesystem::copy_file(KEST_BIN, home / "kest");
         std::filesystem::permissions(home.path(), perms::all);
         std::filesystem::permissions(home / "NN.INI", perms::all);
-        command = "setpriv --reuid=65534 --regid=65534 --clear-groups '" + (home / "kest").string() + "' --home '" +
-                  home.path().string() + "' init";
+        command = "setpriv --reuid=65534 --regid=65534 --clear-groups '" + (home / "kest").string() +
+                  "' --home '" + home.path().string() + "' init";
     }
     std::string err;
     EXPECT_EQ(test::runCommand(command, nullptr, &err), 1);

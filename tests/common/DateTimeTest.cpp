@@ -1,4 +1,5 @@
 #include "common/DateTime.h"
+
 #include "common/Hex.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
+#include "common/IniFile.h"
+
 #include "TestSupport.h"
 #include "common/CodePage.h"
-#include "common/IniFile.h"
 
 #include <gtest/gtest.h>
 
@@ -34,9 +35,9 @@ TEST(IniFile, IntegersThatAreNotIntegersReadAsDefault)
 TEST(IniFile, WritesKeepUntouchedLinesAndAppendNewSections)
 {
     IniFile ini = IniFile::parse("; comment\r\n[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
-    ini.writeString("a", "Z", "3");      // new key after the section's last non-blank line
-    ini.writeString("A", "X", "10");     // existing key keeps its spelling
-    ini.writeString("C", "k", "v");      // new section at the end
+    ini.writeString("a", "Z", "3");  // new key after the section's last non-blank line
+    ini.writeString("A", "X", "10"); // existing key keeps its spelling
+    ini.writeString("C", "k", "v");  // new section at the end
     EXPECT_EQ(ini.serialize(), "; comment\r\n[A]\r\nx=10\r\nZ=3\r\n\r\n[B]\r\ny=2\r\n[C]\r\nk=v\r\n");
 
     ini.deleteKey("B", "Y");

@@ -1,5 +1,6 @@
-#include "TestSupport.h"
 #include "db/ArchiveTables.h"
+
+#include "TestSupport.h"
 #include "db/Query.h"
 
 #include <gtest/gtest.h>
@@ -99,7 +100,8 @@ TEST_F(ArchiveTablesTest, RangesComeBackInTimeOrderAndDeletesAreRanged)
     ASSERT_TRUE(AppendArchiveRow(*db, ArchiveKind::Interval, {at(2026, 2, 1, 3), key + 1, 99}).ok());
 
     std::vector<ArchiveRow> rows;
-    ASSERT_TRUE(SelectArchiveRange(*db, ArchiveKind::Interval, key, at(2026, 2, 1, 2), at(2026, 2, 1, 4), rows).ok());
+    ASSERT_TRUE(
+        SelectArchiveRange(*db, ArchiveKind::Interval, key, at(2026, 2, 1, 2), at(2026, 2, 1, 4), rows).ok());
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].svalue, 2);
     EXPECT_EQ(rows[2].svalue, 4);

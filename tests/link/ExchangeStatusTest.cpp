@@ -16,8 +16,9 @@ TEST(ExchangeMessages, TextsAreExactToTheBlank)
     EXPECT_NE(ExchangeMessages[37].substr(2, 4), ExchangeMessages[0].substr(2, 2)) << "37 is Cyrillic";
     EXPECT_EQ(ExchangeMessages[12], "12");
     EXPECT_EQ(ExchangeMessages[50], "50");
-    EXPECT_EQ(ExchangeMessages[43], "Отсутствуют необходимые базы, проверьте путь к базе, их наличие, целостность баз "
-                                    "или обратитесь к администратору.");
+    EXPECT_EQ(ExchangeMessages[43],
+              "Отсутствуют необходимые базы, проверьте путь к базе, их наличие, целостность баз "
+              "или обратитесь к администратору.");
     EXPECT_EQ(exchangeLogLine(kStatusStopped), "   Чтение/запись прервано пользователем.");
     EXPECT_EQ(exchangeMessage(51), "51");
     EXPECT_EQ(exchangeMessage(-1), "-1");

@@ -1,9 +1,9 @@
 #include "registrar/RecordReaders.h"
 
 #include "common/EventPump.h"
-#include "link/StopAtPump.h"
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
+#include "link/StopAtPump.h"
 #include "registrar/Catalog.h"
 #include "registrar/FakeRegistrar.h"
 #include "registrar/RegistrarImage.h"
@@ -15,10 +15,10 @@ namespace kest {
 namespace {
 
 using test::FakeClock;
-using test::StopAtPump;
 using test::FakePort;
 using test::FakeRegistrar;
 using test::RecordWriter;
+using test::StopAtPump;
 
 class RecordReadersTest : public ::testing::Test
 {

@@ -1,9 +1,8 @@
 #include "reports/ReportPeriod.h"
 
+#include "ReportTestSupport.h"
 #include "common/ExchangeLog.h"
 #include "reports/ReportWords.h"
-
-#include "ReportTestSupport.h"
 
 #include <gtest/gtest.h>
 
