@@ -213,10 +213,26 @@ bool tablesPresent(Database* db)
     return db && RequireTables(*db, {"arhivd", "arhivh", "arhivm"}).ok();
 }
 
+/// A value exactly halfway between two neighbours at `decimals` digits (12.25 at one
+/// digit). Such a value times 2^(decimals + 1) is an odd whole number, which the
+/// power-of-two scaling tests exactly.
+bool exactHalf(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return false;
+    const double scaled = std::ldexp(value, decimals + 1);
+    return std::floor(scaled) == scaled && std::fabs(std::fmod(scaled, 2.0)) == 1.0;
+}
+
 } // namespace
 
 std::string FormatReportValue(double value, int decimals, char separator)
 {
+    // printf takes an exact half to the even neighbour (12.25 to 12.2, 12.75 to 12.8);
+    // a report rounds halves away from zero. One step past the half does that without
+    // touching any shown digit.
+    if (exactHalf(value, decimals))
+        value = std::nextafter(value, value > 0 ? HUGE_VAL : -HUGE_VAL);
     char buf[64];
     int n = std::snprintf(buf, sizeof buf, "%*.*f", 8, decimals, value);
     std::string text;

@@ -294,5 +294,22 @@ TEST(ReportValueTest, Formatting)
     EXPECT_EQ(FormatReportValue(1e200, 0, ',').size(), 200u); // 9.99...e199, not cut at a buffer
 }
 
+TEST(ReportValueTest, HalvesRoundAwayFromZero)
+{
+    // Registrar values are binary fractions, so 12.25 or 2.5 are exact halves; they go
+    // up like 12.75 does, never to the even neighbour.
+    EXPECT_EQ(FormatReportValue(12.25, 1, ','), "12,3");
+    EXPECT_EQ(FormatReportValue(12.75, 1, ','), "12,8");
+    EXPECT_EQ(FormatReportValue(2.5, 0, ','), "3");
+    EXPECT_EQ(FormatReportValue(-2.5, 0, ','), "-3");
+    EXPECT_EQ(FormatReportValue(0.125, 2, '.'), "0.13");
+    EXPECT_EQ(FormatReportValue(1.0625, 3, ','), "1,063");
+    // Near a half but not on it: the nearer neighbour, as before.
+    EXPECT_EQ(FormatReportValue(1.005, 2, ','), "1,00");
+    EXPECT_EQ(FormatReportValue(2.4999999, 0, ','), "2");
+    EXPECT_EQ(FormatReportValue(0.5, 0, ','), "1");
+    EXPECT_EQ(FormatReportValue(3.0, 0, ','), "3");
+}
+
 } // namespace
 } // namespace kest
