@@ -136,9 +136,12 @@ std::string checkName(const std::string& name)
 
 int positionOf(const IniFile& ini, const std::string& section)
 {
+    // The file keeps section names without their leading blanks.
+    const auto first = section.find_first_not_of(" \t");
+    const std::string wanted = foldCase(first == std::string::npos ? "" : trimRight(section.substr(first)));
     const auto names = ini.sections();
     for (std::size_t i = 0; i < names.size(); ++i) {
-        if (foldCase(names[i]) == foldCase(section))
+        if (foldCase(names[i]) == wanted)
             return static_cast<int>(i) + 1;
     }
     return 1;

@@ -151,6 +151,17 @@ TEST_F(BlankFileTest, SaveAsPicksNextFreeNewNameAtTheEnd)
     EXPECT_TRUE(reread().hasSection("A"));
 }
 
+TEST_F(BlankFileTest, NameWithLeadingBlanksStaysTheCurrentBlankAfterSaving)
+{
+    writeBlanks("[A]\r\nTIP=0\r\nNAME01=a\r\n[B]\r\nTIP=0\r\n");
+    LoadBlank(state, 1);
+    state.ablini.NAME[0] = "  Котельная";
+    ASSERT_EQ(SaveBlank(state, kHourlyBlank), "");
+    EXPECT_EQ(reread().sections(), (std::vector<std::string>{"B", "Котельная"}));
+    EXPECT_EQ(state.BlankNumber, 2);
+    EXPECT_EQ(state.ablini.NAME[1], "a");
+}
+
 TEST_F(BlankFileTest, RenamingOntoAnotherBlankReplacesItWhole)
 {
     writeBlanks("[A]\r\nTIP=0\r\nNAME01=a\r\n[B]\r\nTIP=0\r\nNAME01=b1\r\nNAME02=b2\r\n");
