@@ -17,14 +17,15 @@ struct ShownNumber
 };
 
 /// A text that reads as a number exactly as shown: an optional minus, digits, and
-/// optionally one '.' or ',' followed by digits.
+/// optionally one '.' or ',' followed by digits. A leading zero before another digit
+/// ("007") would be lost in a number cell, so such a text stays text.
 std::optional<ShownNumber> shownNumber(const std::string& text)
 {
     std::size_t i = text.size() > 1 && text[0] == '-' ? 1 : 0;
     const std::size_t digitsStart = i;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9')
         ++i;
-    if (i == digitsStart)
+    if (i == digitsStart || (text[digitsStart] == '0' && i - digitsStart > 1))
         return std::nullopt;
     int decimals = 0;
     if (i < text.size() && (text[i] == '.' || text[i] == ',')) {

@@ -118,8 +118,9 @@ TEST(GridWritersTest, XlsxHoldsTitlesTableMergesNumbersAndColours)
     upper.cell(0, 1).text = "за 05.03.2026 года";
     upper.cell(0, 1).font.underline = true;
     const TableModel table = sampleTable();
-    TableModel lower(1, 1);
+    TableModel lower(1, 2);
     lower.cell(0, 0).text = "Подпись";
+    lower.cell(0, 1).text = "007"; // a caption or number plate, not the number 7
     ASSERT_EQ(WriteXlsx(dir / "r.xlsx", {&upper, &table, nullptr, &lower}), "");
 
     std::string sheet, styles, strings;
@@ -134,7 +135,7 @@ TEST(GridWritersTest, XlsxHoldsTitlesTableMergesNumbersAndColours)
     EXPECT_NE(sheet.find("<v>-3</v>"), std::string::npos);
     EXPECT_NE(sheet.find("<c r=\"A9\""), std::string::npos);
     EXPECT_NE(sheet.find("customWidth=\"1\""), std::string::npos);
-    for (const char* text : {"Котельная №1", "Тепло; вода", "G\nт", "...", "Итого:", "Подпись"})
+    for (const char* text : {"Котельная №1", "Тепло; вода", "G\nт", "...", "Итого:", "Подпись", "007"})
         EXPECT_NE(strings.find(text), std::string::npos) << text;
     EXPECT_NE(styles.find("FFFFFF00"), std::string::npos); // yellow group title
     EXPECT_NE(styles.find("FFC0C0C0"), std::string::npos);
