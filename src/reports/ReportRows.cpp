@@ -128,6 +128,10 @@ void steppedRows(ReportRows& r, const BlankRecord& blank, DateTime d1, DateTime 
     r.steppedDays.push_back(d1 - 1);
     for (DateTime d : days) {
         const DateTime shown = d > d2 ? d2 : d;
+        // Month steps from the 29th or 30th run ahead of the months and can pass the
+        // end date twice; the end date is one row, its value shown and summed once.
+        if (r.steppedDays.size() > 1 && shown == r.steppedDays.back())
+            continue;
         r.captions.push_back(formatDate(shown));
         r.steppedDays.push_back(shown);
     }

@@ -222,6 +222,25 @@ TEST_F(ReportBuilderTest, DailyStepsByDaysAndMonths)
     EXPECT_EQ(captions(), (std::vector<std::string>{"31.12.2023", "31.01.2024", "29.02.2024", "31.03.2024"}));
 }
 
+TEST_F(ReportBuilderTest, MonthStepShowsTheEndDateOnce)
+{
+    // From the 30th of January the steps run a day or two ahead of the months, so two
+    // steps land after the end date; its value must not be shown and summed twice.
+    blank.TIP = kDailyBlank;
+    blank.STEP = 0;
+    column(1, 0);
+    store(ArchiveKind::Daily, 0, at(2026, 3, 31), 7);
+    setPeriod(at(2026, 1, 30), at(2026, 3, 31));
+    build();
+    EXPECT_EQ(captions(), (std::vector<std::string>{"30.01.2026", "02.03.2026", "31.03.2026"}));
+    EXPECT_EQ(columnTexts(1), (std::vector<std::string>{"...", "...", "7,0"}));
+    EXPECT_EQ(total(1), "7,0");
+
+    setPeriod(at(2026, 1, 30), at(2026, 3, 2));
+    build();
+    EXPECT_EQ(captions(), (std::vector<std::string>{"30.01.2026", "02.03.2026"}));
+}
+
 TEST_F(ReportBuilderTest, MonthlyRowsTakeAnyDayOfTheirMonth)
 {
     blank.TIP = kMonthlyBlank;
