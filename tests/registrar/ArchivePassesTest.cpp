@@ -137,5 +137,18 @@ TEST_F(ArchivePassesTest, ASecondReadingPassKeepsTheMarksOfRecordsAlreadyRead)
     EXPECT_GT(rowCount(*db, ArchiveKind::Hourly, ArchiveKey(0x0412, ArchiveKind::Hourly, 1)), 0);
 }
 
+TEST_F(ArchivePassesTest, AnExtendedMarkWithoutItsArchiveStoresNothing)
+{
+    // The record holds no extended archive 12: its hourly key must not get 42 days
+    // of zeros, and its hourly twin 12 (absent too) nothing either.
+    test::writeFile(dir / "KEST.INI", "[0412]\r\nAH01=90\r\nAH03=1101\r\nAH12=1812\r\n");
+    ReadingPass(ctx, pass, settings);
+    ASSERT_EQ(pass.PassDone, 1);
+    StoringPass(ctx, pass, settings);
+    ASSERT_EQ(pass.PassDone, 1);
+    EXPECT_EQ(rowCount(*db, ArchiveKind::Hourly, ArchiveKey(0x0412, ArchiveKind::Hourly, 12)), 0);
+    EXPECT_GT(rowCount(*db, ArchiveKind::Hourly, ArchiveKey(0x0412, ArchiveKind::Hourly, 1)), 0);
+}
+
 } // namespace
 } // namespace kest
