@@ -117,7 +117,8 @@ TEST_F(ArchivePassesTest, ALostTimeStampEndsTheReadingPass)
 
 int rowCount(Database& db, ArchiveKind kind, std::int64_t key)
 {
-    Statement st = db.prepare(std::string("SELECT COUNT(*) FROM ") + archiveTable(kind) + " WHERE scode = :k");
+    Statement st =
+        db.prepare(std::string("SELECT COUNT(*) FROM ") + archiveTable(kind) + " WHERE scode = :k");
     st.bind(":k", key);
     (void)st.step();
     return static_cast<int>(st.columnInt(0));
