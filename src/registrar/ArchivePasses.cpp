@@ -36,6 +36,12 @@ std::unique_ptr<Database> openTables(ExchangeContext& ctx, bool pageLink)
 
 void loadMarks(ExchangeContext& ctx, int record, bool pageLink)
 {
+    // A record read before is not read again, and its flag bytes already say which
+    // archives it holds; loading the marks over them would turn a double-precision
+    // archive back into a bare mark, and it would no longer be stored.
+    const std::uint8_t readState = ctx.catalog.entry(record).bytes[pageLink ? 16 : 8];
+    if (readState != 0 && readState != 0x32)
+        return;
     const IniFile ini = IniFile::load(archiveSettingsPath(ctx.databasePath));
     const std::string section = ctx.catalog.entry(record).controllerText();
     ArchiveSettings& settings = ctx.image.record(record).Settings;
