@@ -158,8 +158,10 @@ int buildAndWrite(CommandContext& ctx,
     const int number = blanks.BlankNumber;
     std::string error;
     auto db = OpenArchiveDatabase(ctx.settings.DatabasePath, false, &error);
+    // The rows step by the interval of the controller the blank reports on, which is
+    // not column 1's when that column names none.
     if (db && blank.TIP == kIntervalBlank)
-        blank.IntervalMinutes = SelectIntervalMinutes(*db, blank.MERAN[1]);
+        blank.IntervalMinutes = SelectIntervalMinutes(*db, IntervalController(blank));
 
     PeriodTable periods;
     periods[number] = period;

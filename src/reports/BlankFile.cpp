@@ -304,11 +304,17 @@ std::string SaveColumnWidth(const BlankState& state, int column, int width)
     return {};
 }
 
-void ApplyOneControllerRule(BlankRecord& b)
+int IntervalController(const BlankRecord& b)
 {
     int reference = b.MERAN[1];
     for (int j = 2; j <= 10 && reference == kNoController; ++j)
         reference = b.MERAN[j];
+    return reference;
+}
+
+void ApplyOneControllerRule(BlankRecord& b)
+{
+    const int reference = IntervalController(b);
     for (int j = 2; j <= 10; ++j) {
         if (b.MERAN[j] != kNoController && b.MERAN[j] != reference)
             b.MERAN[j] = kNoController;

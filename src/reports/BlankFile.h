@@ -99,9 +99,12 @@ bool BlankNameInUse(const BlankState& state, const std::string& name);
 /// Writes COLSIZEnn of the current blank after the user resized a report column.
 [[nodiscard]] std::string SaveColumnWidth(const BlankState& state, int column, int width);
 
+/// The controller an interval blank reports on: column 1's, or when that column has
+/// none, the first of columns 2 to 10 that has one; kNoController when none has.
+int IntervalController(const BlankRecord& ablini);
+
 /// Interval blanks report on one controller: columns 2 to 10 whose controller differs
-/// from the reference lose it. The reference is column 1's controller, or when that
-/// column has none, the first of columns 2 to 10 that has one.
+/// from IntervalController lose it.
 void ApplyOneControllerRule(BlankRecord& ablini);
 
 /// The first free name of the form "Новый бланк1", "Новый бланк2", ...

@@ -97,5 +97,37 @@ TEST_F(ReportCommandTest, HourlyXlsxWithTitlesAndMissingDatabase)
     EXPECT_NE(err.find("Отсутствуют необходимые базы"), std::string::npos);
 }
 
+TEST(ReportCommandIntervalTest, RowsFollowTheIntervalOfTheBlanksController)
+{
+    // Column 1 names no controller; the blank reports on the controller of column 2,
+    // whose intervals are 10 minutes long.
+    TempDir dir;
+    auto db = test::prepareReportHome(dir);
+    ASSERT_TRUE(db);
+    ASSERT_TRUE(EnsureControllerRows(*db, 0x1A2F).ok());
+    ASSERT_TRUE(UpdateControllerSettlement(*db, 0x1A2F, 0, 1, 0, 10).ok());
+    for (int m = 0; m <= 30; m += 10)
+        ASSERT_TRUE(WriteArchiveRow(*db, ArchiveKind::Interval,
+                                    {*encodeDateTime(2024, 3, 2, 10, m), ArchiveKey(0x1A2F, ArchiveKind::Interval, 1),
+                                     static_cast<double>(m)})
+                        .ok());
+    writeFile(dir / "data" / "BLANK.INI",
+              utf8ToCp1251("[Интервалы]\r\nTIP=3\r\nNAME01=Без МЕРАН\r\nARH01=1\r\n"
+                           "NAME02=P\r\nARH02=1\r\nMERAN02=6703\r\n"));
+    const std::string csv = (dir / "i.csv").string();
+    std::string err;
+    ASSERT_EQ(runCommand(std::string(KEST_BIN) + " --home '" + dir.path().string() +
+                             "' report --blank Интервалы --from 2024-03-02 --to 2024-03-02 --from-hour 10 "
+                             "--to-hour 10 --from-minute 0 --to-minute 20 --out " + csv,
+                         nullptr, &err),
+              0)
+        << err;
+    EXPECT_EQ(readFile(csv), "Дата;Без МЕРАН;P\n"
+                             "2.3  10 ч. 00-09 мин;;10,0\n"
+                             "10 ч. 10-19 мин;;20,0\n"
+                             "10 ч. 20-29 мин;;30,0\n"
+                             "Итого:;;60,0\n");
+}
+
 } // namespace
 } // namespace kest
