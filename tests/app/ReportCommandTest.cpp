@@ -108,8 +108,8 @@ TEST(ReportCommandIntervalTest, RowsFollowTheIntervalOfTheBlanksController)
     ASSERT_TRUE(UpdateControllerSettlement(*db, 0x1A2F, 0, 1, 0, 10).ok());
     for (int m = 0; m <= 30; m += 10)
         ASSERT_TRUE(WriteArchiveRow(*db, ArchiveKind::Interval,
-                                    {*encodeDateTime(2024, 3, 2, 10, m), ArchiveKey(0x1A2F, ArchiveKind::Interval, 1),
-                                     static_cast<double>(m)})
+                                    {*encodeDateTime(2024, 3, 2, 10, m),
+                                     ArchiveKey(0x1A2F, ArchiveKind::Interval, 1), static_cast<double>(m)})
                         .ok());
     writeFile(dir / "data" / "BLANK.INI",
               utf8ToCp1251("[Интервалы]\r\nTIP=3\r\nNAME01=Без МЕРАН\r\nARH01=1\r\n"
@@ -118,7 +118,8 @@ TEST(ReportCommandIntervalTest, RowsFollowTheIntervalOfTheBlanksController)
     std::string err;
     ASSERT_EQ(runCommand(std::string(KEST_BIN) + " --home '" + dir.path().string() +
                              "' report --blank Интервалы --from 2024-03-02 --to 2024-03-02 --from-hour 10 "
-                             "--to-hour 10 --from-minute 0 --to-minute 20 --out " + csv,
+                             "--to-hour 10 --from-minute 0 --to-minute 20 --out " +
+                             csv,
                          nullptr, &err),
               0)
         << err;
