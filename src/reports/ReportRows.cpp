@@ -105,7 +105,12 @@ std::vector<DateTime> monthStepDates(DateTime d1, DateTime d2)
         ++count;
         remaining -= lengthAfter(y, m);
     }
-    if (!((fromMonthEnd && lastDayOfMonth(p2)) || p1.day == p2.day))
+    // The steps land on the end date when both are month ends, or, stepping from any
+    // other day, when the end date has the same day number; otherwise one more row
+    // shows the end date. From a month end the steps never land on an end date like
+    // 28.04, whatever its day number.
+    const bool landsOnEnd = fromMonthEnd ? lastDayOfMonth(p2) : p1.day == p2.day;
+    if (!landsOnEnd)
         ++count;
 
     std::vector<DateTime> days;

@@ -222,7 +222,7 @@ TEST_F(ReportBuilderTest, DailyStepsByDaysAndMonths)
     EXPECT_EQ(captions(), (std::vector<std::string>{"31.12.2023", "31.01.2024", "29.02.2024", "31.03.2024"}));
 }
 
-TEST_F(ReportBuilderTest, MonthStepShowsTheEndDateOnce)
+TEST_F(ReportBuilderTest, MonthStepShowsTheEndDateOnceAndAlways)
 {
     // From the 30th of January the steps run a day or two ahead of the months, so two
     // steps land after the end date; its value must not be shown and summed twice.
@@ -239,6 +239,17 @@ TEST_F(ReportBuilderTest, MonthStepShowsTheEndDateOnce)
     setPeriod(at(2026, 1, 30), at(2026, 3, 2));
     build();
     EXPECT_EQ(captions(), (std::vector<std::string>{"30.01.2026", "02.03.2026"}));
+
+    // From a month's last day the steps keep to month ends; an end date with the same
+    // day number but not a month end (28.04) still gets its row and its value.
+    store(ArchiveKind::Daily, 0, at(2023, 4, 28), 4);
+    setPeriod(at(2023, 2, 28), at(2023, 4, 28));
+    build();
+    EXPECT_EQ(captions(), (std::vector<std::string>{"28.02.2023", "31.03.2023", "28.04.2023"}));
+    EXPECT_EQ(value(1, 2), "4,0");
+    setPeriod(at(2026, 4, 30), at(2026, 5, 30));
+    build();
+    EXPECT_EQ(captions(), (std::vector<std::string>{"30.04.2026", "30.05.2026"}));
 }
 
 TEST_F(ReportBuilderTest, MonthlyRowsTakeAnyDayOfTheirMonth)
