@@ -45,6 +45,11 @@ void loadMarks(ExchangeContext& ctx, int record, bool pageLink)
         LoadArchiveSettings(ini, section, MarkKind::Monthly, settings);
         LoadArchiveSettings(ini, section, MarkKind::Interval, settings);
     }
+    // The file's extended mark reaches the read through the double-precision flag it
+    // also sets. The extended byte itself is left to the read, which sets it to the
+    // archive's number when the record holds that archive; a mark alone would store
+    // six weeks of zeros over the hours already kept.
+    settings.HourlyExtended.fill(kNoMark);
 }
 
 } // namespace

@@ -115,5 +115,26 @@ TEST_F(ArchivePassesTest, ALostTimeStampEndsTheReadingPass)
     EXPECT_EQ(reg.requests.size(), 1u + 4u); // one answered, one tried twice by each of two loops
 }
 
+TEST_F(ArchivePassesTest, AnExtendedMarkWithoutItsArchiveStoresNothing)
+{
+    // KEST.INI calls hourly archive 12 extended, but this record brings no archive 12:
+    // the six weeks of hours it would cover keep the values stored earlier.
+    test::writeFile(dir / "KEST.INI", "[0412]\r\nAH01=90\r\nAH03=1101\r\nAH12=1812\r\n");
+    const std::int64_t key = ArchiveKey(0x0412, ArchiveKind::Hourly, 12);
+    const DateTime hour = encodeDateTime(2026, 2, 20, 7).value();
+    ASSERT_TRUE(AppendArchiveRow(*db, ArchiveKind::Hourly, {hour, key, 5}).ok());
+    ReadingPass(ctx, pass, settings);
+    ASSERT_EQ(pass.PassDone, 1);
+    StoringPass(ctx, pass, settings);
+    ASSERT_EQ(pass.PassDone, 1);
+    std::vector<ArchiveRow> rows;
+    ASSERT_TRUE(SelectArchiveRange(*db, ArchiveKind::Hourly, key, 0, 1e6, rows).ok());
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].svalue, 5);
+    ASSERT_TRUE(
+        SelectArchiveRange(*db, ArchiveKind::Hourly, ArchiveKey(0x0412, ArchiveKind::Hourly, 1), 0, 1e6, rows).ok());
+    EXPECT_FALSE(rows.empty()); // the archives the record has are stored
+}
+
 } // namespace
 } // namespace kest
