@@ -36,6 +36,12 @@ std::unique_ptr<Database> openTables(ExchangeContext& ctx, bool pageLink)
 
 void loadMarks(ExchangeContext& ctx, int record, bool pageLink)
 {
+    // A record read before is not read again, and its flag bytes already say which
+    // archives it holds; loading the marks over them would turn a double-precision
+    // archive back into a bare mark, and it would no longer be stored.
+    const std::uint8_t readState = ctx.catalog.entry(record).bytes[pageLink ? 16 : 8];
+    if (readState != 0 && readState != 0x32)
+        return;
     const IniFile ini = IniFile::load(archiveSettingsPath(ctx.databasePath));
     const std::string section = ctx.catalog.entry(record).controllerText();
     ArchiveSettings& settings = ctx.image.record(record).Settings;
@@ -45,11 +51,6 @@ void loadMarks(ExchangeContext& ctx, int record, bool pageLink)
         LoadArchiveSettings(ini, section, MarkKind::Monthly, settings);
         LoadArchiveSettings(ini, section, MarkKind::Interval, settings);
     }
-    // The file's extended mark reaches the read through the double-precision flag it
-    // also sets. The extended byte itself is left to the read, which sets it to the
-    // archive's number when the record holds that archive; a mark alone would store
-    // six weeks of zeros over the hours already kept.
-    settings.HourlyExtended.fill(kNoMark);
 }
 
 } // namespace

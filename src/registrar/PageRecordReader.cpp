@@ -178,6 +178,10 @@ bool ReadRecordByPages(ExchangeContext& ctx, int n)
     }
     ctx.state.StopRequested = false;
     ctx.state.ExchangeStatus = kStatusOk;
+    // An extended mark of the settings file says nothing about this record: only
+    // the extended archives found below are marked (and stored), so a mark without
+    // its archive cannot put 42 days of zeros over the hourly archive of its number.
+    ctx.image.record(n).Settings.HourlyExtended.fill(kNoMark);
     PageWalk walk(ctx, n, static_cast<std::uint16_t>(e[1] << 8 | e[2]));
     if (!walk.fixedPages() && walk.fill().goesOn())
         return false; // the header held no date: the user has been told, the pass ends

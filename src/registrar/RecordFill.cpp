@@ -162,6 +162,12 @@ bool RecordFill::beginArchive(Kind kind, int k)
         return false;
     }
     m_counter = *flag == kDoublePrecision;
+    // The hourly archive of the same number took the mark when it was found; its
+    // extended twin, stored under the same key, is kept in the same format.
+    if (kind == Kind::Hourly && m_counter)
+        m_hourlyCounter[ki] = true;
+    if (kind == Kind::Extended && m_hourlyCounter[ki])
+        m_counter = true;
     // An extended archive shares its number with an hourly one but marks only
     // itself as read: an hourly archive that the record lacks must not be stored as
     // three days of zeros.

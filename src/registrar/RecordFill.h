@@ -3,6 +3,7 @@
 #include "link/RegistrarLink.h"
 #include "registrar/RegistrarImage.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -57,6 +58,8 @@ private:
     double* m_target = nullptr; ///< the archive begun last; nullptr when skipped
     int m_targetSize = 0;
     bool m_counter = false; ///< the archive is kept in the counter format
+    /// Hourly archives found in the counter format; their extended twins share it.
+    std::array<bool, kHourlyArchives> m_hourlyCounter{};
 };
 
 } // namespace kest

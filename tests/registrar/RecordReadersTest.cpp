@@ -184,6 +184,24 @@ TEST_F(PageReaderTest, FailureStopAndEarlierReadAndBadHeader)
     EXPECT_NE(prompter.errors[0].find("15.13.2026"), std::string::npos);
 }
 
+TEST_F(PageReaderTest, ExtendedArchiveKeepsTheFormatOfItsHourlyTwin)
+{
+    // KEST.INI calls hourly 12 an extended archive in the counter format; the record
+    // holds both the hourly archive and its extended twin under one key.
+    place(0x0040);
+    entry().bytes[10] = 1;
+    entry().bytes[11] = 1;
+    rec().Settings.HourlyFlags[12] = kDoublePrecision;
+    rec().Settings.HourlyExtended[12] = 1;
+    writer->archive(12, 96, 96, true, [](int i) { return 1500000 + i; });
+    writer->nextPage();
+    writer->archive(12, 1024, 1008, true, [](int i) { return 1600000 + i; });
+    ASSERT_TRUE(ReadRecordByPages(ctx, 1));
+    EXPECT_EQ(rec().Hourly[12][0], 1500000);
+    EXPECT_EQ(rec().ExtendedHourly[12][0], 1600000);
+    EXPECT_EQ(rec().ExtendedHourly[12][1007], 1601007);
+}
+
 class RequestReaderTest : public RecordReadersTest
 {
 };
