@@ -51,7 +51,9 @@ bool wasRead(const std::uint8_t* flags, std::uint8_t number)
 /// its days keep the rows stored earlier instead of taking zeros. A member that was
 /// read is stored as part of its head, not on its own.
 template <std::size_t N, std::size_t M>
-void clearMembers(std::array<std::array<std::uint8_t, M>, N>& chains, std::uint8_t* flags, std::size_t flagCount)
+void clearMembers(std::array<std::array<std::uint8_t, M>, N>& chains,
+                  std::uint8_t* flags,
+                  std::size_t flagCount)
 {
     for (auto& chain : chains) {
         for (std::size_t slot = 1; slot < M; ++slot) {
