@@ -187,13 +187,19 @@ DbStatus ArchiveStore::storeInterval(const ImageRecord& rec, std::int64_t code)
         const std::int64_t key = ArchiveKey(code, ArchiveKind::Interval, k);
         const int members = lastPosition(s.IntervalChains[ki]);
         DbStatus status = deleteOlder(ArchiveKind::Interval, key, m_depth.interval);
-        if (status.ok())
-            status = DeleteIntervalRowsFrom(m_db, key, IntervalCutOff(rec.RecordTime, minutes, members));
         for (int j = 0; status.ok() && j <= members; ++j) {
             const int row = j == 0 ? k : s.IntervalChains[ki][static_cast<std::size_t>(j)];
             if (row >= kIntervalArchives)
                 continue;
             const TimeSeries series = IntervalSeries(rec.RecordTime, minutes, j, members);
+            // Each span that is written replaces its rows whole, the head's everything
+            // from its start on. Spans follow each other without a gap, so together
+            // they clear what one cut-off at the oldest span would; a free chain
+            // position's span is written by nobody and keeps its rows.
+            status = j == 0 ? DeleteIntervalRowsFrom(m_db, key, series.start)
+                            : DeleteIntervalRowsBetween(m_db, key, series.start, series.start + minutes);
+            if (!status.ok())
+                break;
             m_slots.clear();
             for (int i = 0; i < series.steps; ++i)
                 m_slots.push_back({series.start + i * minutes * kOneMinute,

@@ -235,6 +235,16 @@ DbStatus DeleteIntervalRowsFrom(Database& db, std::int64_t key, DateTime from)
     });
 }
 
+DbStatus DeleteIntervalRowsBetween(Database& db, std::int64_t key, DateTime from, DateTime to)
+{
+    return runCached(db, "DELETE FROM detail WHERE scode = :arhcode AND sdate >= :mind AND sdate < :maxd",
+                     [&](Statement& s) {
+                         s.bind(":arhcode", key);
+                         s.bindTime(":mind", from);
+                         s.bindTime(":maxd", to);
+                     });
+}
+
 DbStatus AppendArchiveRow(Database& db, ArchiveKind kind, const ArchiveRow& row)
 {
     return runCached(

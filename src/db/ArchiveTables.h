@@ -85,6 +85,8 @@ DbStatus SelectArchiveRange(Database& db,
 DbStatus DeleteArchiveRowsBefore(Database& db, ArchiveKind kind, std::int64_t key, DateTime limit);
 /// Deletes every interval row of the archive at or after `from`.
 DbStatus DeleteIntervalRowsFrom(Database& db, std::int64_t key, DateTime from);
+/// Deletes every interval row of the archive at or after `from` and before `to`.
+DbStatus DeleteIntervalRowsBetween(Database& db, std::int64_t key, DateTime from, DateTime to);
 /// KeyViolation when a row of that key and time exists.
 DbStatus AppendArchiveRow(Database& db, ArchiveKind kind, const ArchiveRow& row);
 /// Writes the row whether or not one of that key and time exists.

@@ -41,14 +41,29 @@ std::string invalidHeaderText(const std::uint8_t* h)
            twoDigits(h[2]) + ":" + twoDigits(h[3]) + ":00' is not a valid date and time";
 }
 
+/// True for an archive the read found (its flag holds its own number).
+bool wasRead(const std::uint8_t* flags, std::uint8_t number)
+{
+    return flags[number] == number;
+}
+
+/// A member the record lacks leaves its position free, which storing passes over:
+/// its days keep the rows stored earlier instead of taking zeros. A member that was
+/// read is stored as part of its head, not on its own.
 template <std::size_t N, std::size_t M>
-void clearMembers(const std::array<std::array<std::uint8_t, M>, N>& chains,
+void clearMembers(std::array<std::array<std::uint8_t, M>, N>& chains,
                   std::uint8_t* flags,
                   std::size_t flagCount)
 {
+    for (auto& chain : chains) {
+        for (std::size_t slot = 1; slot < M; ++slot) {
+            if (chain[slot] < flagCount && !wasRead(flags, chain[slot]))
+                chain[slot] = kNoMark;
+        }
+    }
     for (const auto& chain : chains) {
         for (std::size_t slot = 1; slot < M; ++slot) {
-            if (chain[slot] != kNoMark && chain[slot] < flagCount)
+            if (chain[slot] < flagCount)
                 flags[chain[slot]] = kNoMark;
         }
     }
@@ -182,7 +197,13 @@ void RecordFill::clearDailyMembers()
 {
     // Every head, the last ones included: a member left marked would also be stored
     // on its own, its month before under this month's dates.
+    // A member the record lacks keeps its head on the dates of a chained pair but
+    // has nothing of its own to store.
     ArchiveSettings& s = m_record.Settings;
+    for (std::uint8_t& member : s.DailyChains) {
+        if (member < kDailyArchives && !wasRead(s.DailyFlags.data(), member))
+            member = kAbsentMember;
+    }
     for (std::uint8_t member : s.DailyChains) {
         if (member < kDailyArchives)
             s.DailyFlags[member] = kNoMark;

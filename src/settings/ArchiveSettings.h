@@ -15,6 +15,9 @@ constexpr int kChainPositions = 7;
 
 constexpr std::uint8_t kNoMark = 0xFF;
 constexpr std::uint8_t kDoublePrecision = 0x80;
+/// A daily chain slot whose member the record lacks: the pair keeps its head's dates,
+/// the member stores nothing.
+constexpr std::uint8_t kAbsentMember = 0xFE;
 
 /// One controller's marks from KEST.INI. Flag bytes: 0x80 double precision, 0xFF
 /// none; while a record is read they are reused to hold the archive's own number.

@@ -216,6 +216,29 @@ TEST_F(ArchiveStoreTest, IntervalReplacesItsSpanAndKeepsTheRowBefore)
     EXPECT_EQ(toSqlText(r.back().sdate), "2026-03-15 10:00:00");
 }
 
+TEST_F(ArchiveStoreTest, IntervalFreeChainPositionKeepsItsSpan)
+{
+    // Position 1 was left free when its member moved to the end; the span it would
+    // cover is written by nobody and keeps its rows.
+    rec().smin = 5;
+    rec().Settings.IntervalFlags[4] = 4;
+    rec().Settings.IntervalChains[4][2] = 6;
+    rec().Interval[6][0] = 6;
+    const std::int64_t key = ArchiveKey(kController, ArchiveKind::Interval, 4);
+    for (DateTime t : {at(2026, 3, 8, 12), at(2026, 3, 3, 12, 3), at(2026, 3, 16)})
+        ASSERT_TRUE(AppendArchiveRow(*db, ArchiveKind::Interval, {t, key, -1}).ok());
+    ASSERT_TRUE(store(StoreVariant::Page).ok());
+    std::optional<double> v;
+    ASSERT_TRUE(SelectArchiveValue(*db, ArchiveKind::Interval, key, at(2026, 3, 8, 12), v).ok());
+    EXPECT_EQ(v, -1);
+    ASSERT_TRUE(SelectArchiveValue(*db, ArchiveKind::Interval, key, at(2026, 3, 1, 0, 5), v).ok());
+    EXPECT_EQ(v, 6);
+    // The spans that are written are replaced whole, rows between slots included.
+    ASSERT_TRUE(SelectArchiveValue(*db, ArchiveKind::Interval, key, at(2026, 3, 3, 12, 3), v).ok());
+    EXPECT_FALSE(v.has_value());
+    EXPECT_EQ(rows(ArchiveKind::Interval, 4).size(), 1u + 1440u + 1272u);
+}
+
 TEST_F(ArchiveStoreTest, ExtendedArchiveFollowsTheRing)
 {
     rec().Settings.HourlyExtended[2] = 2;

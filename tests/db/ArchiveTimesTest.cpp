@@ -64,6 +64,29 @@ TEST(ArchiveTimesTest, DailyMemberOnLastDayOfMonthStaysInMonthBefore)
     EXPECT_EQ(text(*MemberPageLinkDate(at(2026, 1, 31))), "2025-12-31 00:00:00");
 }
 
+TEST(ArchiveTimesTest, YearBoundaryAndLeapFebruary)
+{
+    // 1 January before the settlement hour, mode 0: the months before are those of the
+    // year before.
+    const DailyRules jan = rules(at(2026, 1, 1, 10), 12, 0);
+    EXPECT_EQ(text(DailyPlainSeries(jan).start), "2025-12-01 00:00:00");
+    EXPECT_EQ(DailyPlainSeries(jan).steps, 31);
+    EXPECT_EQ(text(DailyMemberSeries(jan).start), "2025-11-01 00:00:00");
+    EXPECT_EQ(DailyMemberSeries(jan).steps, 30);
+    const auto months = MonthlyDates(at(2026, 1, 15, 10));
+    EXPECT_EQ(text(months.front()), "2025-02-01 00:00:00");
+    EXPECT_EQ(text(months.back()), "2025-12-01 00:00:00");
+    EXPECT_EQ(text(HourlySeries(at(2026, 1, 1, 0, 30)).start), "2025-12-29 00:00:00");
+
+    // A leap February counts 29 days.
+    const TimeSeries leap = DailyPlainSeries(rules(at(2024, 3, 15, 10), 0, 1));
+    EXPECT_EQ(text(leap.start), "2024-02-16 00:00:00");
+    EXPECT_EQ(leap.steps, 29);
+    const TimeSeries lastOfFeb = DailyMemberSeries(rules(at(2024, 2, 29, 10), 0, 1));
+    EXPECT_EQ(text(lastOfFeb.start), "2024-01-01 00:00:00");
+    EXPECT_EQ(lastOfFeb.steps, 31);
+}
+
 TEST(ArchiveTimesTest, ExtendedRingAndRange)
 {
     const TimeSeries s = ExtendedSeries(at(2026, 3, 15, 10));

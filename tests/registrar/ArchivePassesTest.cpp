@@ -151,5 +151,38 @@ TEST_F(ArchivePassesTest, AnExtendedMarkWithoutItsArchiveStoresNothing)
     EXPECT_GT(rowCount(*db, ArchiveKind::Hourly, ArchiveKey(0x0412, ArchiveKind::Hourly, 1)), 0);
 }
 
+TEST_F(ArchivePassesTest, ChainMembersTheRecordLacksKeepTheirRows)
+{
+    // Hourly head 01 has member 03 (read) and member 04 (not in the record); daily
+    // head 05 has member 09 (not in the record).
+    test::writeFile(dir / "KEST.INI",
+                    "[0412]\r\nAH01=90\r\nAH03=1101\r\nAH04=1201\r\n[0A1F]\r\nAD09=1105\r\n");
+    const std::int64_t hourly = ArchiveKey(0x0412, ArchiveKind::Hourly, 1);
+    const std::int64_t daily = ArchiveKey(0x0A1F, ArchiveKind::Daily, 5);
+    const DateTime memberHour = encodeDateTime(2026, 3, 5, 12).value();
+    const DateTime memberDay = encodeDateTime(2026, 1, 10).value();
+    ASSERT_TRUE(AppendArchiveRow(*db, ArchiveKind::Hourly, {memberHour, hourly, 5}).ok());
+    ASSERT_TRUE(AppendArchiveRow(*db, ArchiveKind::Daily, {memberDay, daily, 5}).ok());
+    ReadingPass(ctx, pass, settings);
+    ASSERT_EQ(pass.PassDone, 1);
+    StoringPass(ctx, pass, settings);
+    ASSERT_EQ(pass.PassDone, 1);
+
+    std::optional<double> v;
+    ASSERT_TRUE(SelectArchiveValue(*db, ArchiveKind::Hourly, hourly, memberHour, v).ok());
+    EXPECT_EQ(v, 5);
+    // Member 03 keeps its own four days behind the head's.
+    ASSERT_TRUE(
+        SelectArchiveValue(*db, ArchiveKind::Hourly, hourly, encodeDateTime(2026, 3, 8).value(), v).ok());
+    EXPECT_EQ(v, 3000);
+
+    // The daily head stays on the dates of a chained pair: this month up to the record.
+    std::vector<ArchiveRow> rows;
+    ASSERT_TRUE(SelectArchiveRange(*db, ArchiveKind::Daily, daily, 0, 1e6, rows).ok());
+    ASSERT_EQ(rows.size(), 1u + 15u);
+    EXPECT_EQ(rows[0].svalue, 5);
+    EXPECT_EQ(toSqlText(rows[1].sdate), "2026-03-01 00:00:00");
+}
+
 } // namespace
 } // namespace kest
