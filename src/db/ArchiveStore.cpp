@@ -126,6 +126,24 @@ void ArchiveStore::collectDaily(const TimeSeries& series, const double* values, 
     }
 }
 
+void ArchiveStore::moveLaterDaysToMonthBefore(DateTime recordTime)
+{
+    // A daily archive keeps one slot per day of the month, so a date past the visit
+    // still holds the value of that day a month earlier (after a visit on 31 March,
+    // the series runs to 3 April, whose slots hold 1..3 March). On the page link
+    // those values are stored under their own dates, in front of the series.
+    std::size_t later = m_slots.size();
+    while (later > 0 && !notAfter(m_slots[later - 1].time, recordTime))
+        --later;
+    std::vector<Slot> moved;
+    for (std::size_t i = later; i < m_slots.size(); ++i) {
+        if (const auto date = MemberPageLinkDate(m_slots[i].time); date && *date < m_slots.front().time)
+            moved.push_back({*date, m_slots[i].value});
+    }
+    m_slots.resize(later);
+    m_slots.insert(m_slots.begin(), moved.begin(), moved.end());
+}
+
 DbStatus ArchiveStore::storeDaily(const ImageRecord& rec, std::int64_t code)
 {
     const ArchiveSettings& s = rec.Settings;
@@ -140,6 +158,8 @@ DbStatus ArchiveStore::storeDaily(const ImageRecord& rec, std::int64_t code)
         if (status.ok()) {
             collectDaily(member == kNoMark ? DailyPlainSeries(rules) : DailyHeadSeries(rules),
                          rec.Daily[ki].data(), false);
+            if (m_variant == StoreVariant::Page && !m_slots.empty())
+                moveLaterDaysToMonthBefore(rec.RecordTime);
             status = writeSlots(ArchiveKind::Daily, key, rec.RecordTime);
         }
         if (status.ok() && member != kNoMark && member < kDailyArchives) {

@@ -127,6 +127,32 @@ TEST_F(ArchiveStoreTest, DailyChainedPairByLink)
     EXPECT_EQ(r[27].svalue, 927);
 }
 
+TEST_F(ArchiveStoreTest, DaysPastAMonthEndVisitAreStoredAMonthBackOnThePageLink)
+{
+    // Visit on 31 March, mode 1: the series runs from 4 March to 3 April, and the
+    // slots of 1..3 April hold the values of 1..3 March.
+    rec().RecordTime = at(2026, 3, 31, 10);
+    rec().avans = 1;
+    rec().Settings.DailyFlags[5] = 5;
+    for (int d = 0; d < 32; ++d)
+        rec().Daily[5][static_cast<std::size_t>(d)] = 500 + d + 1;
+
+    ASSERT_TRUE(store(StoreVariant::Request).ok());
+    auto r = rows(ArchiveKind::Daily, 5);
+    ASSERT_EQ(r.size(), 28u);
+    EXPECT_EQ(toSqlText(r.front().sdate), "2026-03-04 00:00:00");
+    EXPECT_EQ(r.front().svalue, 504);
+
+    ASSERT_TRUE(db->execute("DELETE FROM arhivd").ok());
+    ASSERT_TRUE(store(StoreVariant::Page).ok());
+    r = rows(ArchiveKind::Daily, 5);
+    ASSERT_EQ(r.size(), 31u);
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        EXPECT_EQ(r[i].sdate, at(2026, 3, static_cast<int>(i) + 1));
+        EXPECT_EQ(r[i].svalue, 500 + static_cast<double>(i) + 1);
+    }
+}
+
 TEST_F(ArchiveStoreTest, ChainedPairOnTheFirstInModeZeroStoresOnlyTheMember)
 {
     rec().RecordTime = at(2026, 3, 1, 10);
