@@ -1,11 +1,6 @@
 #include "link/Connection.h"
 
-#include "common/EventPump.h"
-#include "common/ExchangeLog.h"
-#include "common/Prompter.h"
-#include "link/FakePort.h"
-#include "registrar/Catalog.h"
-#include "registrar/RegistrarImage.h"
+#include "link/FakeExchange.h"
 
 #include <gtest/gtest.h>
 
@@ -14,32 +9,16 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-class ConnectionTest : public ::testing::Test
+class ConnectionTest : public ::testing::Test, protected FakeExchange
 {
 protected:
-    ConnectionTest()
-        : port(clock), link(port, clock), ctx{link,  state, pump, log, prompter,        catalog,
-                                              image, clock, 1,    1,   "/nonexistent/", nullptr}
-    {
-        link.Timing = {2, 3000};
-    }
+    ConnectionTest() : FakeExchange(1, 1, "/nonexistent/") { link.Timing = {2, 3000}; }
 
     std::size_t pageRequests() const
     {
         return static_cast<std::size_t>(
             std::count(port.writes.begin(), port.writes.end(), Bytes{0x02, 0x00, 0x00, 0xFE}));
     }
-
-    FakeClock clock;
-    FakePort port;
-    RegistrarLink link;
-    ExchangeState state;
-    NullEventPump pump;
-    MemoryExchangeLog log;
-    MemoryPrompter prompter;
-    Catalog catalog;
-    RegistrarImage image;
-    ExchangeContext ctx;
 };
 
 TEST_F(ConnectionTest, NothingAttachedProbesThenTriesThePageLinkAndFails)

@@ -1,13 +1,9 @@
 #include "registrar/ArchivePasses.h"
 
 #include "TestSupport.h"
-#include "common/EventPump.h"
-#include "common/ExchangeLog.h"
-#include "common/Prompter.h"
 #include "db/ArchiveTables.h"
-#include "registrar/Catalog.h"
+#include "link/FakeExchange.h"
 #include "registrar/FakeRegistrar.h"
-#include "registrar/RegistrarImage.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +17,12 @@ using test::RecordWriter;
 
 /// Two controllers on the page link: 0412 with a double-precision hourly head and
 /// its member, 0A1F with a daily chained pair and a monthly archive.
-class ArchivePassesTest : public ::testing::Test
+class ArchivePassesTest : public ::testing::Test, protected test::FakeExchange
 {
 protected:
-    ArchivePassesTest()
-        : port(clock), reg(port), link(port, clock),
-          ctx{link,   state, pump, log, prompter, catalog, image, clock, 2, 1, dir.path().string() + "/",
-              nullptr}
+    ArchivePassesTest() : reg(port)
     {
+        ctx.databasePath = dir.path().string() + "/";
         clock.wallTime = encodeDateTime(2026, 3, 16, 9).value();
         std::string error;
         db = OpenArchiveDatabase(dir.path(), true, &error);
@@ -72,17 +66,7 @@ protected:
 
     test::TempDir dir;
     std::unique_ptr<Database> db;
-    FakeClock clock;
-    FakePort port;
     FakeRegistrar reg;
-    RegistrarLink link;
-    ExchangeState state;
-    NullEventPump pump;
-    MemoryExchangeLog log;
-    MemoryPrompter prompter;
-    Catalog catalog;
-    RegistrarImage image;
-    ExchangeContext ctx;
     ExchangeSettings settings;
     PassState pass;
 };

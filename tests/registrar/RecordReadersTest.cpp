@@ -1,12 +1,7 @@
 #include "registrar/RecordReaders.h"
 
-#include "common/EventPump.h"
-#include "common/ExchangeLog.h"
-#include "common/Prompter.h"
-#include "link/StopAtPump.h"
-#include "registrar/Catalog.h"
+#include "link/FakeExchange.h"
 #include "registrar/FakeRegistrar.h"
-#include "registrar/RegistrarImage.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -18,14 +13,11 @@ using test::FakeClock;
 using test::FakePort;
 using test::FakeRegistrar;
 using test::RecordWriter;
-using test::StopAtPump;
 
-class RecordReadersTest : public ::testing::Test
+class RecordReadersTest : public ::testing::Test, protected test::FakeExchange
 {
 protected:
-    RecordReadersTest()
-        : port(clock), reg(port), link(port, clock),
-          pump(state), ctx{link, state, pump, log, prompter, catalog, image, clock, 2, 1, "", nullptr}
+    RecordReadersTest() : reg(port)
     {
         (void)port.open("fake");
         ResetRegistrarImage(image);
@@ -34,23 +26,8 @@ protected:
 
     CatalogEntry& entry() { return catalog.entry(1); }
     ImageRecord& rec() { return image.record(1); }
-    bool logHas(const std::string& text) const
-    {
-        return std::any_of(log.lines.begin(), log.lines.end(),
-                           [&](const std::string& l) { return l.find(text) != std::string::npos; });
-    }
 
-    FakeClock clock;
-    FakePort port;
     FakeRegistrar reg;
-    RegistrarLink link;
-    ExchangeState state;
-    StopAtPump pump;
-    MemoryExchangeLog log;
-    MemoryPrompter prompter;
-    Catalog catalog;
-    RegistrarImage image;
-    ExchangeContext ctx;
 };
 
 class PageReaderTest : public RecordReadersTest
