@@ -94,13 +94,31 @@ DateTime dateOf(DateTime t)
     return *encodeDateTime(p.year, p.month, p.day);
 }
 
+void writeSqlText(DateTime t, char* out)
+{
+    const DateTimeParts p = decodeDateTime(t);
+    const auto put = [&out](int value, int digits, char after) {
+        for (int i = digits - 1; i >= 0; --i) {
+            out[i] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        }
+        out += digits;
+        if (after)
+            *out++ = after;
+    };
+    put(p.year, 4, '-');
+    put(p.month, 2, '-');
+    put(p.day, 2, ' ');
+    put(p.hour, 2, ':');
+    put(p.minute, 2, ':');
+    put(p.second, 2, 0);
+}
+
 std::string toSqlText(DateTime t)
 {
-    const auto p = decodeDateTime(t);
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute,
-                  p.second);
-    return buf;
+    std::string text(19, ' ');
+    writeSqlText(t, text.data());
+    return text;
 }
 
 std::optional<DateTime> fromSqlText(std::string_view text)

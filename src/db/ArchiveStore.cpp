@@ -11,30 +11,6 @@ namespace {
 /// Stored times are whole seconds; an existing row matches a slot within this.
 constexpr double kSameTime = 1e-5;
 
-/// "YYYY-MM-DD HH:MM:SS" into 19 characters, as toSqlText writes it.
-void formatSqlTime(DateTime t, char* out)
-{
-    const DateTimeParts p = decodeDateTime(t);
-    const auto put = [&out](int value, int digits) {
-        for (int i = digits - 1; i >= 0; --i) {
-            out[i] = static_cast<char>('0' + value % 10);
-            value /= 10;
-        }
-        out += digits;
-    };
-    put(p.year, 4);
-    *out++ = '-';
-    put(p.month, 2);
-    *out++ = '-';
-    put(p.day, 2);
-    *out++ = ' ';
-    put(p.hour, 2);
-    *out++ = ':';
-    put(p.minute, 2);
-    *out++ = ':';
-    put(p.second, 2);
-}
-
 std::string insertSql(ArchiveKind kind, StoreVariant variant)
 {
     std::string sql = std::string("INSERT INTO ") + archiveTable(kind) +
@@ -305,7 +281,7 @@ DbStatus ArchiveStore::insertRows(ArchiveKind kind, std::int64_t key, DateTime r
         if (!notAfter(slot.time, recordTime))
             continue;
         RowsAttempted = true;
-        formatSqlTime(slot.time, text);
+        writeSqlText(slot.time, text);
         sqlite3_bind_text(h, 1, text, 19, SQLITE_TRANSIENT);
         sqlite3_bind_int64(h, 2, key);
         sqlite3_bind_double(h, 3, slot.value);

@@ -53,17 +53,26 @@ void loadMarks(ExchangeContext& ctx, int record, bool pageLink)
     }
 }
 
+/// What both passes do first: mark the pass as not done, check the tables and let
+/// the window breathe. Nothing when the tables are missing (message 43 was shown).
+std::unique_ptr<Database> beginPass(ExchangeContext& ctx, PassState& pass, int mode)
+{
+    pass.PassDone = 0;
+    pass.PassMode = mode;
+    auto db = openTables(ctx, ctx.link.PageLink == 1);
+    if (db)
+        ctx.pump.processEvents();
+    return db;
+}
+
 } // namespace
 
 void ReadingPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings&)
 {
-    pass.PassDone = 0;
-    pass.PassMode = 0;
     const bool pageLink = ctx.link.PageLink == 1;
-    auto db = openTables(ctx, pageLink);
+    auto db = beginPass(ctx, pass, 0);
     if (!db)
         return;
-    ctx.pump.processEvents();
     // Settlement values that could not be read would date every daily value of the
     // later records wrongly, so a failed list ends the pass here.
     if (RebuildControllerList(ctx, db.get(), false).linkFailed || ctx.state.ExchangeStatus != kStatusOk)
@@ -89,13 +98,10 @@ void ReadingPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings&)
 
 void StoringPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings& settings)
 {
-    pass.PassDone = 0;
-    pass.PassMode = 1;
     const bool pageLink = ctx.link.PageLink == 1;
-    auto db = openTables(ctx, pageLink);
+    auto db = beginPass(ctx, pass, 1);
     if (!db)
         return;
-    ctx.pump.processEvents();
     RebuildControllerList(ctx, db.get(), true);
     ctx.log.append("** Передача данных в базу данных **");
     const DepthLimits depth{settings.DARH, settings.DARD, settings.DARM, settings.Dok};

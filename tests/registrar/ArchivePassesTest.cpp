@@ -10,8 +10,6 @@
 namespace kest {
 namespace {
 
-using test::FakeClock;
-using test::FakePort;
 using test::FakeRegistrar;
 using test::RecordWriter;
 

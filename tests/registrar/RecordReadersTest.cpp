@@ -9,8 +9,6 @@
 namespace kest {
 namespace {
 
-using test::FakeClock;
-using test::FakePort;
 using test::FakeRegistrar;
 using test::RecordWriter;
 
