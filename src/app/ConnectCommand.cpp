@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/ConsoleSession.h"
-#include "link/Connection.h"
+#include "exchange/Connection.h"
 
 namespace kest {
 

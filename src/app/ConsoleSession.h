@@ -5,7 +5,7 @@
 #include "common/Clock.h"
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
-#include "link/RegistrarLink.h"
+#include "exchange/ExchangeContext.h"
 #include "link/TermiosPort.h"
 #include "registrar/Catalog.h"
 #include "registrar/RegistrarImage.h"

@@ -1,7 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/ConsoleSession.h"
-#include "link/Connection.h"
-#include "registrar/ArchivePasses.h"
+#include "exchange/ArchivePasses.h"
+#include "exchange/Connection.h"
 
 namespace kest {
 
@@ -14,9 +14,9 @@ int CommandRead(CommandContext& ctx)
     const bool connected = EstablishConnection(session.exchange(), ctx.settings.Port);
     PassState pass;
     if (connected && state.ExchangeStatus == kStatusOk && !state.StopRequested) {
-        ReadingPass(session.exchange(), pass, ctx.settings);
+        ReadingPass(session.exchange(), pass);
         if (pass.PassDone == 1)
-            StoringPass(session.exchange(), pass, ctx.settings);
+            StoringPass(session.exchange(), pass, depthLimitsFor(ctx.settings));
     }
     return pass.PassDone == 1 && pass.PassMode == 1 ? kExitOk : kExitFailure;
 }

@@ -1,9 +1,9 @@
-#include "registrar/ArchivePasses.h"
+#include "exchange/ArchivePasses.h"
 
 #include "TestSupport.h"
 #include "db/ArchiveTables.h"
-#include "link/FakeExchange.h"
-#include "registrar/FakeRegistrar.h"
+#include "exchange/FakeExchange.h"
+#include "exchange/FakeRegistrar.h"
 
 #include <gtest/gtest.h>
 
@@ -65,14 +65,14 @@ protected:
     test::TempDir dir;
     std::unique_ptr<Database> db;
     FakeRegistrar reg;
-    ExchangeSettings settings;
+    DepthLimits depth;
     PassState pass;
 };
 
 TEST_F(ArchivePassesTest, MissingTablesAndARegistrarThatGoesAway)
 {
     ASSERT_TRUE(db->execute("DROP TABLE arhivm").ok());
-    ReadingPass(ctx, pass, settings);
+    ReadingPass(ctx, pass);
     EXPECT_EQ(pass.PassDone, 0);
     ASSERT_EQ(prompter.errors.size(), 1u);
     EXPECT_EQ(prompter.errors[0], exchangeMessage(kStatusDatabase));
@@ -80,7 +80,7 @@ TEST_F(ArchivePassesTest, MissingTablesAndARegistrarThatGoesAway)
 
     ASSERT_TRUE(CreateTables(*db).ok());
     reg.answerLimit = 2 + 9; // the two time stamps, then part of the first record
-    ReadingPass(ctx, pass, settings);
+    ReadingPass(ctx, pass);
     EXPECT_EQ(pass.PassDone, 0);
     EXPECT_EQ(log.lines[log.lines.size() - 2], exchangeLogLine(kStatusNoAcknowledge));
     EXPECT_EQ(log.lines.back(), "** Конец обмена **");
@@ -90,7 +90,7 @@ TEST_F(ArchivePassesTest, MissingTablesAndARegistrarThatGoesAway)
 TEST_F(ArchivePassesTest, ALostTimeStampEndsTheReadingPass)
 {
     reg.answerLimit = 1;
-    ReadingPass(ctx, pass, settings);
+    ReadingPass(ctx, pass);
     EXPECT_EQ(pass.PassDone, 0);
     ASSERT_FALSE(prompter.errors.empty());
     EXPECT_EQ(prompter.errors.back().rfind("Ошибка связи с регистратором:", 0), 0u);
@@ -109,13 +109,13 @@ int rowCount(Database& db, ArchiveKind kind, std::int64_t key)
 TEST_F(ArchivePassesTest, ASecondReadingPassKeepsTheMarksOfRecordsAlreadyRead)
 {
     // The records stay read; their double-precision head must still be stored.
-    ReadingPass(ctx, pass, settings);
+    ReadingPass(ctx, pass);
     ASSERT_EQ(pass.PassDone, 1);
-    ReadingPass(ctx, pass, settings);
+    ReadingPass(ctx, pass);
     ASSERT_EQ(pass.PassDone, 1);
     EXPECT_EQ(image.record(1).Settings.HourlyFlags[1], 1);
     EXPECT_EQ(image.record(1).Settings.HourlyFlags[3], kNoMark);
-    StoringPass(ctx, pass, settings);
+    StoringPass(ctx, pass, depth);
     ASSERT_EQ(pass.PassDone, 1);
     EXPECT_GT(rowCount(*db, ArchiveKind::Hourly, ArchiveKey(0x0412, ArchiveKind::Hourly, 1)), 0);
 }
@@ -125,9 +125,9 @@ TEST_F(ArchivePassesTest, AnExtendedMarkWithoutItsArchiveStoresNothing)
     // The record holds no extended archive 12: its hourly key must not get 42 days
     // of zeros, and its hourly twin 12 (absent too) nothing either.
     test::writeFile(dir / "KEST.INI", "[0412]\r\nAH01=90\r\nAH03=1101\r\nAH12=1812\r\n");
-    ReadingPass(ctx, pass, settings);
+    ReadingPass(ctx, pass);
     ASSERT_EQ(pass.PassDone, 1);
-    StoringPass(ctx, pass, settings);
+    StoringPass(ctx, pass, depth);
     ASSERT_EQ(pass.PassDone, 1);
     EXPECT_EQ(rowCount(*db, ArchiveKind::Hourly, ArchiveKey(0x0412, ArchiveKind::Hourly, 12)), 0);
     EXPECT_GT(rowCount(*db, ArchiveKind::Hourly, ArchiveKey(0x0412, ArchiveKind::Hourly, 1)), 0);
@@ -145,9 +145,9 @@ TEST_F(ArchivePassesTest, ChainMembersTheRecordLacksKeepTheirRows)
     const DateTime memberDay = encodeDateTime(2026, 1, 10).value();
     ASSERT_TRUE(AppendArchiveRow(*db, ArchiveKind::Hourly, {memberHour, hourly, 5}).ok());
     ASSERT_TRUE(AppendArchiveRow(*db, ArchiveKind::Daily, {memberDay, daily, 5}).ok());
-    ReadingPass(ctx, pass, settings);
+    ReadingPass(ctx, pass);
     ASSERT_EQ(pass.PassDone, 1);
-    StoringPass(ctx, pass, settings);
+    StoringPass(ctx, pass, depth);
     ASSERT_EQ(pass.PassDone, 1);
 
     std::optional<double> v;

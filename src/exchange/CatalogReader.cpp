@@ -1,4 +1,4 @@
-#include "registrar/CatalogReader.h"
+#include "exchange/CatalogReader.h"
 
 #include "common/EventPump.h"
 #include "common/ExchangeLog.h"

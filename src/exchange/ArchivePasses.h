@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ExchangeSettings.h"
-#include "link/RegistrarLink.h"
+#include "db/ArchiveStore.h"
+#include "exchange/ExchangeContext.h"
 
 namespace kest {
 
@@ -16,10 +16,11 @@ struct PassState
 /// "Считать данные": every catalog record from the registrar into the image, with
 /// its controller's marks from KEST.INI and settlement values from the tables.
 /// The log gets the pass's lines; PassDone tells whether it went through.
-void ReadingPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings& settings);
+void ReadingPass(ExchangeContext& ctx, PassState& pass);
 
 /// "Поместить в БД": every record of the image into the archive tables, deleting
-/// rows older than the depth limits. One transaction per record.
-void StoringPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings& settings);
+/// rows older than the depth limits (DARH, DARD, DARM, Dok of NN.INI). One
+/// transaction per record.
+void StoringPass(ExchangeContext& ctx, PassState& pass, const DepthLimits& depth);
 
 } // namespace kest

@@ -1,15 +1,15 @@
-#include "registrar/ArchivePasses.h"
+#include "exchange/ArchivePasses.h"
 
 #include "common/EventPump.h"
 #include "common/ExchangeLog.h"
 #include "common/IniFile.h"
 #include "common/Prompter.h"
 #include "db/ArchiveStore.h"
+#include "exchange/ControllerList.h"
+#include "exchange/RecordReaders.h"
 #include "registrar/Catalog.h"
-#include "registrar/RecordReaders.h"
 #include "registrar/RegistrarImage.h"
 #include "settings/ArchiveSettingsFile.h"
-#include "settings/ControllerList.h"
 
 namespace kest {
 namespace {
@@ -67,7 +67,7 @@ std::unique_ptr<Database> beginPass(ExchangeContext& ctx, PassState& pass, int m
 
 } // namespace
 
-void ReadingPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings&)
+void ReadingPass(ExchangeContext& ctx, PassState& pass)
 {
     const bool pageLink = ctx.link.PageLink == 1;
     auto db = beginPass(ctx, pass, 0);
@@ -96,7 +96,7 @@ void ReadingPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings&)
     ctx.log.append("** Конец обмена **");
 }
 
-void StoringPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings& settings)
+void StoringPass(ExchangeContext& ctx, PassState& pass, const DepthLimits& depth)
 {
     const bool pageLink = ctx.link.PageLink == 1;
     auto db = beginPass(ctx, pass, 1);
@@ -104,7 +104,6 @@ void StoringPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings& 
         return;
     RebuildControllerList(ctx, db.get(), true);
     ctx.log.append("** Передача данных в базу данных **");
-    const DepthLimits depth{settings.DARH, settings.DARD, settings.DARM, settings.Dok};
     ArchiveStore store(*db, pageLink ? StoreVariant::Page : StoreVariant::Request, depth, ctx.clock.now());
     for (int r = 1; r <= ctx.catalog.count; ++r) {
         const CatalogEntry& entry = ctx.catalog.entry(r);

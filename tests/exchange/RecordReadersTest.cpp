@@ -1,7 +1,7 @@
-#include "registrar/RecordReaders.h"
+#include "exchange/RecordReaders.h"
 
-#include "link/FakeExchange.h"
-#include "registrar/FakeRegistrar.h"
+#include "exchange/FakeExchange.h"
+#include "exchange/FakeRegistrar.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

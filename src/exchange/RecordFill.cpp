@@ -1,4 +1,4 @@
-#include "registrar/RecordFill.h"
+#include "exchange/RecordFill.h"
 
 #include "common/EventPump.h"
 #include "common/ExchangeLog.h"

@@ -1,4 +1,4 @@
-#include "registrar/FakeRegistrar.h"
+#include "exchange/FakeRegistrar.h"
 
 #include <cstdlib>
 

@@ -2,8 +2,8 @@
 
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
+#include "exchange/ExchangeContext.h"
 #include "link/FakePort.h"
-#include "link/RegistrarLink.h"
 #include "link/StopAtPump.h"
 #include "registrar/Catalog.h"
 #include "registrar/RegistrarImage.h"

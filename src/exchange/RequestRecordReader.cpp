@@ -1,7 +1,7 @@
 #include "common/ExchangeLog.h"
+#include "exchange/RecordFill.h"
+#include "exchange/RecordReaders.h"
 #include "registrar/Catalog.h"
-#include "registrar/RecordFill.h"
-#include "registrar/RecordReaders.h"
 
 namespace kest {
 namespace {

@@ -1,8 +1,8 @@
-#include "link/Connection.h"
+#include "exchange/Connection.h"
 
 #include "common/EventPump.h"
 #include "common/Prompter.h"
-#include "registrar/CatalogReader.h"
+#include "exchange/CatalogReader.h"
 
 namespace kest {
 namespace {

@@ -1,12 +1,12 @@
-#include "settings/ControllerList.h"
+#include "exchange/ControllerList.h"
 
 #include "common/AtomicFile.h"
 #include "common/ExchangeLog.h"
 #include "common/IniFile.h"
 #include "common/Prompter.h"
 #include "db/ArchiveTables.h"
+#include "exchange/CatalogReader.h"
 #include "registrar/Catalog.h"
-#include "registrar/CatalogReader.h"
 #include "registrar/RegistrarImage.h"
 #include "settings/ArchiveSettingsFile.h"
 

@@ -1,6 +1,6 @@
-#include "link/Connection.h"
+#include "exchange/Connection.h"
 
-#include "link/FakeExchange.h"
+#include "exchange/FakeExchange.h"
 
 #include <gtest/gtest.h>
 

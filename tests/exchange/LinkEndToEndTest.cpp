@@ -2,12 +2,12 @@
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
 #include "db/ArchiveTables.h"
-#include "link/Connection.h"
+#include "exchange/CatalogReader.h"
+#include "exchange/Connection.h"
 #include "link/SimProcess.h"
 #include "link/StopAtPump.h"
 #include "link/TermiosPort.h"
 #include "registrar/Catalog.h"
-#include "registrar/CatalogReader.h"
 #include "registrar/RegistrarImage.h"
 
 #include <algorithm>
