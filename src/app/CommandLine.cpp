@@ -94,9 +94,14 @@ int RunCommandLine(const std::vector<std::string>& args,
     }
     CommandContext ctx{resolveProgramDir(home, executable), {}, std::move(options), out, err};
     ctx.settings = LoadExchangeSettings(ctx.programDir);
-    // The box the windows show at start-up; the command goes on with the values read.
-    if (ctx.settings.SettingsMissing)
+    // The box the windows show at start-up. The windows then leave the registrar alone,
+    // and so do the commands that talk to it: depths and tries read as defaults would
+    // store or delete rows the settings never asked for. The others go on.
+    if (ctx.settings.SettingsMissing) {
         err << exchangeMessage(kStatusSettingsMissing) << "\n";
+        if (command == "connect" || command == "read")
+            return kExitFailure;
+    }
     return it->second(ctx);
 }
 

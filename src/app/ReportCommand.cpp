@@ -165,13 +165,12 @@ int buildAndWrite(CommandContext& ctx,
 
     PeriodTable periods;
     periods[number] = period;
-    ExchangeState status;
     StreamPrompter prompter(ctx.err);
     StreamExchangeLog log(ctx.out);
     TableModel upgrid, basegrid, downgrid;
     UpperTitle(upgrid, blank, periods[number]);
     LowerTitle(downgrid, blank);
-    ReportBuild build{blank, periods, number, ctx.settings.DatabasePath, status, prompter, basegrid};
+    ReportBuild build{blank, periods, number, ctx.settings.DatabasePath, prompter, basegrid};
     build.HeaderRows = PrepareFrame(basegrid, blank);
     build.log = &log;
     build.database = db.get();

@@ -27,6 +27,24 @@ const char* kindName(RecordFill::Kind kind)
     return "интервальный";
 }
 
+const char* kindGenitive(RecordFill::Kind kind)
+{
+    return kind == RecordFill::Kind::Interval ? "интервального" : "часового";
+}
+
+const char* kindInstrumental(RecordFill::Kind kind)
+{
+    switch (kind) {
+    case RecordFill::Kind::Daily:
+        return "суточным";
+    case RecordFill::Kind::Interval:
+        return "интервальным";
+    default:
+        break;
+    }
+    return "часовым";
+}
+
 std::string twoDigits(int v)
 {
     char buf[8];
@@ -47,29 +65,76 @@ bool wasRead(const std::uint8_t* flags, std::uint8_t number)
     return flags[number] == number;
 }
 
-/// A member the record lacks leaves its position free, which storing passes over:
-/// its days keep the rows stored earlier instead of taking zeros. A member that was
-/// read is stored as part of its head, not on its own.
-template <std::size_t N, std::size_t M>
-void clearMembers(std::array<std::array<std::uint8_t, M>, N>& chains,
-                  std::uint8_t* flags,
-                  std::size_t flagCount)
+/// Two-digit archive numbers, each after a blank, as the settings window lists chains.
+std::string numberList(const std::vector<int>& numbers)
 {
-    for (auto& chain : chains) {
-        for (std::size_t slot = 1; slot < M; ++slot) {
-            if (chain[slot] < flagCount && !wasRead(flags, chain[slot]))
-                chain[slot] = kNoMark;
-        }
-    }
-    for (const auto& chain : chains) {
-        for (std::size_t slot = 1; slot < M; ++slot) {
-            if (chain[slot] < flagCount)
-                flags[chain[slot]] = kNoMark;
-        }
-    }
+    std::string text;
+    for (int n : numbers)
+        text += " " + twoDigits(n);
+    return text;
 }
 
 } // namespace
+
+/// Hourly and interval chains as the read leaves them for storing. A chain ends at its
+/// first free position in KEST.INI: the settings window frees one when it moves a member
+/// to the end of its chain, and the members behind it, dated by their positions, would
+/// land on the days of other members. A member the record lacks keeps its position
+/// (kAbsentMember), so the members after it keep their days, but stores nothing. Every
+/// member is stored as part of its head, never on its own.
+template <std::size_t N, std::size_t M>
+void RecordFill::settleChains(Kind kind,
+                              std::array<std::array<std::uint8_t, M>, N>& chains,
+                              std::uint8_t* flags,
+                              std::size_t flagCount)
+{
+    std::vector<std::uint8_t> members;
+    for (std::size_t head = 0; head < N; ++head) {
+        auto& chain = chains[head];
+        std::vector<int> leftOut;
+        std::vector<int> absent;
+        bool ended = false;
+        for (std::size_t slot = 1; slot < M; ++slot) {
+            const std::uint8_t m = chain[slot];
+            if (m == kNoMark) {
+                ended = true;
+                continue;
+            }
+            members.push_back(m);
+            if (ended) {
+                leftOut.push_back(m);
+                chain[slot] = kNoMark;
+            } else if (m < flagCount && !wasRead(flags, m)) {
+                absent.push_back(m);
+                chain[slot] = kAbsentMember;
+            }
+        }
+        if (head < flagCount && wasRead(flags, static_cast<std::uint8_t>(head)))
+            noteChain(kind, static_cast<int>(head), leftOut, absent);
+    }
+    for (std::uint8_t m : members) {
+        if (m < flagCount)
+            flags[m] = kNoMark;
+    }
+}
+
+void RecordFill::noteChain(Kind kind,
+                           int head,
+                           const std::vector<int>& leftOut,
+                           const std::vector<int>& absent)
+{
+    const std::string prefix = "Запись № " + std::to_string(m_number) + ": ";
+    if (!leftOut.empty()) {
+        m_ctx.log.append(prefix + "цепочка " + kindGenitive(kind) + " архива №" + twoDigits(head) +
+                         " в KEST.INI прервана свободным местом, сцепленные после него архивы в базу не "
+                         "помещаются:" +
+                         numberList(leftOut));
+    }
+    if (!absent.empty()) {
+        m_ctx.log.append(prefix + "сцепленных с " + kindInstrumental(kind) + " архивом №" + twoDigits(head) +
+                         " архивов нет в записи, в базу они не помещаются:" + numberList(absent));
+    }
+}
 
 RecordFill::RecordFill(ExchangeContext& ctx, int number)
     : m_ctx(ctx), m_record(ctx.image.record(number)), m_number(number)
@@ -190,7 +255,8 @@ void RecordFill::takeValues(const std::uint8_t* bytes, int firstSlot, int count)
 
 void RecordFill::clearHourlyMembers()
 {
-    clearMembers(m_record.Settings.HourlyChains, m_record.Settings.HourlyFlags.data(), kHourlyArchives);
+    settleChains(Kind::Hourly, m_record.Settings.HourlyChains, m_record.Settings.HourlyFlags.data(),
+                 kHourlyArchives);
 }
 
 void RecordFill::clearDailyMembers()
@@ -200,9 +266,13 @@ void RecordFill::clearDailyMembers()
     // A member the record lacks keeps its head on the dates of a chained pair but
     // has nothing of its own to store.
     ArchiveSettings& s = m_record.Settings;
-    for (std::uint8_t& member : s.DailyChains) {
-        if (member < kDailyArchives && !wasRead(s.DailyFlags.data(), member))
+    for (std::size_t head = 0; head < s.DailyChains.size(); ++head) {
+        std::uint8_t& member = s.DailyChains[head];
+        if (member < kDailyArchives && !wasRead(s.DailyFlags.data(), member)) {
+            if (wasRead(s.DailyFlags.data(), static_cast<std::uint8_t>(head)))
+                noteChain(Kind::Daily, static_cast<int>(head), {}, {member});
             member = kAbsentMember;
+        }
     }
     for (std::uint8_t member : s.DailyChains) {
         if (member < kDailyArchives)
@@ -212,7 +282,8 @@ void RecordFill::clearDailyMembers()
 
 void RecordFill::clearIntervalMembers()
 {
-    clearMembers(m_record.Settings.IntervalChains, m_record.Settings.IntervalFlags.data(), kIntervalArchives);
+    settleChains(Kind::Interval, m_record.Settings.IntervalChains, m_record.Settings.IntervalFlags.data(),
+                 kIntervalArchives);
 }
 
 bool RecordFill::finish(std::uint8_t& stateByte)

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kest {
 
@@ -52,6 +53,15 @@ public:
     ImageRecord& record() { return m_record; }
 
 private:
+    template <std::size_t N, std::size_t M>
+    void settleChains(Kind kind,
+                      std::array<std::array<std::uint8_t, M>, N>& chains,
+                      std::uint8_t* flags,
+                      std::size_t flagCount);
+    /// Logs the members of a head that are not stored: those after a free position
+    /// in KEST.INI and those the record lacks.
+    void noteChain(Kind kind, int head, const std::vector<int>& leftOut, const std::vector<int>& absent);
+
     ExchangeContext& m_ctx;
     ImageRecord& m_record;
     int m_number;

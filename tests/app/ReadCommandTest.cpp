@@ -213,5 +213,25 @@ TEST_F(ReadCommandTest, FailuresStoreNothing)
     EXPECT_NE(err.find("Отсутствуют необходимые базы"), std::string::npos);
 }
 
+TEST_F(ReadCommandTest, MissingSettingsLeaveTheRegistrarAlone)
+{
+    // DARD=-1: message 41. With a registrar on the line, neither command may talk to
+    // it or store anything with default depths.
+    std::string nn = test::readFile(dir / "NN.INI");
+    nn.replace(nn.find("DARD=36500"), 10, "DARD=-1");
+    test::writeFile(dir / "NN.INI", nn);
+    test::writeFile(dir / "records.txt", kPageRecords);
+    Simulator sim(dir / "tty", {"--link", "page", "--records", (dir / "records.txt").string()});
+    ASSERT_TRUE(sim.running());
+    const std::string message41 = "Не найден инифайл (nn.ini), либо отсутствуют необходимые данные а нем, "
+                                  "обратитесь к администратору.\n";
+    for (const char* command : {"connect", "read"}) {
+        EXPECT_EQ(run(command), 1) << command << out;
+        EXPECT_EQ(err, message41) << command;
+        EXPECT_EQ(out, "") << command;
+    }
+    EXPECT_EQ(rows(), 0);
+}
+
 } // namespace
 } // namespace kest

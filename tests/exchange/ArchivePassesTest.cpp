@@ -164,6 +164,64 @@ TEST_F(ArchivePassesTest, ChainMembersTheRecordLacksKeepTheirRows)
     ASSERT_EQ(rows.size(), 1u + 15u);
     EXPECT_EQ(rows[0].svalue, 5);
     EXPECT_EQ(toSqlText(rows[1].sdate), "2026-03-01 00:00:00");
+
+    // The log says which members went unstored, the double-precision head's included.
+    EXPECT_TRUE(logHas("Запись № 1: сцепленных с часовым архивом №01 архивов нет в записи, в базу они не "
+                       "помещаются: 04"));
+    EXPECT_TRUE(logHas("Запись № 2: сцепленных с суточным архивом №05 архивов нет в записи, в базу они не "
+                       "помещаются: 09"));
+}
+
+TEST_F(ArchivePassesTest, ChainsEndAtAFreePositionOfTheFile)
+{
+    // Controller 0B07, interval length 1: hourly head 01 has member 04 (not in the
+    // record) at position 1, member 03 at 2 and, behind a free position 3, member 05
+    // at 4. Interval head 04 has only member 06, which the record lacks.
+    addRecord(0x0B07, 0x0300, [](RecordWriter& w, CatalogEntry& e) {
+        e.bytes[10] = 3;
+        e.bytes[5] = 2;
+        e.bytes[12] = 1;
+        for (int k : {1, 3, 5})
+            w.archive(k, 96, 96, true, [k](int i) { return k * 1000 + i; });
+        w.nextPage();
+        w.archive(4, 23 * 64, 1440, false, [](int i) { return i + 1; });
+    });
+    ASSERT_TRUE(EnsureControllerRows(*db, 0x0B07).ok());
+    ASSERT_TRUE(UpdateControllerSettlement(*db, 0x0B07, 0, 1, 0, 1).ok());
+    test::writeFile(dir / "KEST.INI",
+                    "[0B07]\r\nAH01=90\r\nAH04=1101\r\nAH03=1201\r\nAH05=1401\r\nAI06=1104\r\n");
+    const std::int64_t hourly = ArchiveKey(0x0B07, ArchiveKind::Hourly, 1);
+    const std::int64_t interval = ArchiveKey(0x0B07, ArchiveKind::Interval, 4);
+    const DateTime memberMinute = encodeDateTime(2026, 3, 14, 12).value();
+    ASSERT_TRUE(AppendArchiveRow(*db, ArchiveKind::Interval, {memberMinute, interval, -1}).ok());
+    ReadingPass(ctx, pass, settings);
+    ASSERT_EQ(pass.PassDone, 1);
+    StoringPass(ctx, pass, settings);
+    ASSERT_EQ(pass.PassDone, 1);
+
+    // Member 03 keeps the days of position 2; member 05 is stored nowhere.
+    std::vector<ArchiveRow> rows;
+    ASSERT_TRUE(SelectArchiveRange(*db, ArchiveKind::Hourly, hourly, 0, 1e6, rows).ok());
+    ASSERT_EQ(rows.size(), 96u + 82u);
+    EXPECT_EQ(toSqlText(rows[0].sdate), "2026-03-04 00:00:00");
+    EXPECT_EQ(rows[0].svalue, 3000);
+    EXPECT_EQ(rows[96].svalue, 1000);
+    EXPECT_EQ(rowCount(*db, ArchiveKind::Hourly, ArchiveKey(0x0B07, ArchiveKind::Hourly, 5)), 0);
+    EXPECT_TRUE(logHas("Запись № 3: цепочка часового архива №01 в KEST.INI прервана свободным местом, "
+                       "сцепленные после него архивы в базу не помещаются: 05"));
+    EXPECT_TRUE(logHas("Запись № 3: сцепленных с часовым архивом №01 архивов нет в записи, в базу они не "
+                       "помещаются: 04"));
+
+    // The interval head keeps the dates of a chain with a member: from 00:01 of the
+    // record date on. The missing member's day keeps its rows.
+    rows.clear();
+    ASSERT_TRUE(SelectArchiveRange(*db, ArchiveKind::Interval, interval, 0, 1e6, rows).ok());
+    ASSERT_EQ(rows.size(), 1u + 600u);
+    EXPECT_EQ(rows[0].svalue, -1);
+    EXPECT_EQ(toSqlText(rows[1].sdate), "2026-03-15 00:01:00");
+    EXPECT_EQ(rows[1].svalue, 1);
+    EXPECT_TRUE(logHas("Запись № 3: сцепленных с интервальным архивом №04 архивов нет в записи, в базу "
+                       "они не помещаются: 06"));
 }
 
 } // namespace
