@@ -36,8 +36,11 @@ void ConsolePrompter::showError(const std::string& text)
     if (!m_state.FailureReason.empty())
         m_err << (text.ends_with(' ') ? "" : " ") << "(" << m_state.FailureReason << ")";
     m_err << '\n' << std::flush;
+    // A box shown while a failure is pending is that failure's line; others (a
+    // catalog entry with an impossible date) are not.
+    if (m_state.ExchangeStatus != kStatusOk || !m_state.FailureReason.empty())
+        ++m_failuresShown;
     m_state.FailureReason.clear();
-    ++m_errors;
 }
 
 void ConsolePrompter::showInfo(const std::string& text)
@@ -53,7 +56,7 @@ bool ConsolePrompter::ask(const std::string& question, bool defaultAnswer)
 
 int ConsoleSession::fail(std::int32_t code)
 {
-    if (m_prompter.errorsShown() == 0) {
+    if (m_prompter.failuresShown() == 0) {
         if (code == kStatusOk && m_state.StopRequested)
             code = kStatusStopped;
         std::string text = code == kStatusOk ? std::string("Обмен не завершен") : exchangeMessage(code);

@@ -24,12 +24,13 @@ public:
     void showError(const std::string& text) override;
     void showInfo(const std::string& text) override;
     bool ask(const std::string& question, bool defaultAnswer) override;
-    int errorsShown() const { return m_errors; }
+    /// Error boxes shown while a failure was pending.
+    int failuresShown() const { return m_failuresShown; }
 
 private:
     std::ostream& m_err;
     ExchangeState& m_state;
-    int m_errors = 0;
+    int m_failuresShown = 0;
 };
 
 /// Everything a headless registrar command works with: the real port and clock,

@@ -31,10 +31,10 @@ bool EstablishConnection(ExchangeContext& ctx, const std::string& portName)
     if (!link.OpenPort(portName, kRequestLinkSpeed)) {
         // A line that another program holds is not a wrong port name.
         const bool busy = link.port().openBusy();
+        ctx.state.ExchangeStatus = kStatusNoAnswer;
         ctx.state.FailureReason = busy ? std::string() : link.port().openError();
         ctx.prompter.showError(busy ? busyPortMessage(portName) : badPortMessage(portName));
         link.ClosePort();
-        ctx.state.ExchangeStatus = kStatusNoAnswer;
     }
     ctx.pump.processEvents();
     if (!link.hasPort())
