@@ -10,9 +10,28 @@
 #include "registrar/Catalog.h"
 #include "registrar/RegistrarImage.h"
 
+#include <cstdint>
 #include <ostream>
 
 namespace kest {
+
+/// Message boxes on stderr, one line each; an error box carries the system's reason
+/// for the failure behind it when there is one.
+class ConsolePrompter final : public Prompter
+{
+public:
+    ConsolePrompter(std::ostream& err, ExchangeState& state) : m_err(err), m_state(state) {}
+    void showError(const std::string& text) override;
+    void showInfo(const std::string& text) override;
+    bool ask(const std::string& question, bool defaultAnswer) override;
+    /// Error boxes shown while a failure was pending.
+    int failuresShown() const { return m_failuresShown; }
+
+private:
+    std::ostream& m_err;
+    ExchangeState& m_state;
+    int m_failuresShown = 0;
+};
 
 /// Everything a headless registrar command works with: the real port and clock,
 /// the log on stdout, message boxes on stderr, Ctrl+C as "СТОП", and the catalog
@@ -28,6 +47,12 @@ public:
     ExchangeContext& exchange() { return m_exchange; }
     ExchangeState& state() { return m_state; }
 
+    /// Ends a command that failed: unless an error box already said why, one line on
+    /// stderr with the message of `code` and the system's reason. A failure that the
+    /// windows only log (a registrar that never answers, a refused store) would
+    /// otherwise leave stderr empty. Returns the failure exit status.
+    int fail(std::int32_t code);
+
 private:
     SystemClock m_clock;
     TermiosPort m_port;
@@ -35,7 +60,7 @@ private:
     ExchangeState m_state;
     ConsoleEventPump m_pump;
     StreamExchangeLog m_log;
-    StreamPrompter m_prompter;
+    ConsolePrompter m_prompter;
     Catalog m_catalog;
     RegistrarImage m_image;
     ExchangeContext m_exchange;

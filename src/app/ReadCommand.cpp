@@ -18,7 +18,11 @@ int CommandRead(CommandContext& ctx)
         if (pass.PassDone == 1)
             StoringPass(session.exchange(), pass, depthLimitsFor(ctx.settings));
     }
-    return pass.PassDone == 1 && pass.PassMode == 1 ? kExitOk : kExitFailure;
+    if (pass.PassDone == 1 && pass.PassMode == 1)
+        return kExitOk;
+    // A store that the database refused leaves the exchange status alone.
+    const bool storeRefused = pass.PassMode == 1 && state.ExchangeStatus == kStatusOk;
+    return session.fail(storeRefused ? kStatusDatabase : state.ExchangeStatus);
 }
 
 } // namespace kest

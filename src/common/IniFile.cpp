@@ -257,7 +257,15 @@ std::string IniFile::serialize() const
         text += line.text;
         text += "\r\n";
     }
-    return m_utf8 ? std::string(kBom) + text : utf8ToCp1251(text);
+    if (m_utf8)
+        return std::string(kBom) + text;
+    std::string bytes = utf8ToCp1251(text);
+    // Windows-1251 text that begins with "п»ї" has the bytes of the UTF-8 mark. Such a
+    // file only reads as Windows-1251 when something precedes them; a NUL byte, which
+    // reading drops, is what a file like that held when it was read.
+    if (bytes.starts_with(kBom))
+        bytes.insert(bytes.begin(), '\0');
+    return bytes;
 }
 
 std::string IniFile::save() const

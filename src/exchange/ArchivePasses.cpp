@@ -27,7 +27,12 @@ std::unique_ptr<Database> openTables(ExchangeContext& ctx, bool pageLink)
         needed.push_back("arhivm");
         needed.push_back("detail");
     }
-    if (!db || !RequireTables(*db, needed).ok()) {
+    if (db) {
+        if (const DbStatus tables = RequireTables(*db, needed); !tables.ok())
+            error = tables.message;
+    }
+    if (!db || !error.empty()) {
+        ctx.state.FailureReason = error;
         ctx.prompter.showError(exchangeMessage(kStatusDatabase));
         return nullptr;
     }
@@ -114,6 +119,7 @@ void StoringPass(ExchangeContext& ctx, PassState& pass, const DepthLimits& depth
         if (store.RowsAttempted)
             pass.RowsAttempted = 1;
         if (!status.ok()) {
+            ctx.state.FailureReason = status.message;
             ctx.log.append(status.message);
             ctx.log.append(kNoDatabaseAccess);
             return;

@@ -80,12 +80,21 @@ void addControllerRows(ExchangeContext& ctx)
 {
     std::string error;
     auto db = OpenArchiveDatabase(ctx.databasePath, false, &error);
-    if (db && !RequireTables(*db, {"meranb", "merane"}).ok())
-        db.reset();
+    if (db) {
+        if (const DbStatus tables = RequireTables(*db, {"meranb", "merane"}); !tables.ok()) {
+            error = tables.message;
+            db.reset();
+        }
+    }
     for (int i = 1; i <= ctx.catalog.count && ctx.state.ExchangeStatus == kStatusOk; ++i) {
-        if (db && EnsureControllerRows(*db, ctx.catalog.entry(i).ControllerCode()).ok())
-            continue;
+        if (db) {
+            const DbStatus added = EnsureControllerRows(*db, ctx.catalog.entry(i).ControllerCode());
+            if (added.ok())
+                continue;
+            error = added.message;
+        }
         ctx.state.ExchangeStatus = kStatusDatabase;
+        ctx.state.FailureReason = error;
         ctx.log.append(exchangeLogLine(kStatusDatabase));
         ctx.log.append(kEndOfExchange);
         ctx.prompter.showError(exchangeMessage(kStatusDatabase));

@@ -17,6 +17,11 @@ std::string badPortMessage(const std::string& portName)
     return "Неверный номер СОМ-порта " + portName;
 }
 
+std::string busyPortMessage(const std::string& portName)
+{
+    return "СОМ-порт " + portName + " занят другой программой";
+}
+
 bool EstablishConnection(ExchangeContext& ctx, const std::string& portName)
 {
     RegistrarLink& link = ctx.link;
@@ -24,9 +29,12 @@ bool EstablishConnection(ExchangeContext& ctx, const std::string& portName)
     link.ClosePort();
     // DTR follows the PageLink of the previous connection on this first open.
     if (!link.OpenPort(portName, kRequestLinkSpeed)) {
-        ctx.prompter.showError(badPortMessage(portName));
-        link.ClosePort();
+        // A line that another program holds is not a wrong port name.
+        const bool busy = link.port().openBusy();
         ctx.state.ExchangeStatus = kStatusNoAnswer;
+        ctx.state.FailureReason = busy ? std::string() : link.port().openError();
+        ctx.prompter.showError(busy ? busyPortMessage(portName) : badPortMessage(portName));
+        link.ClosePort();
     }
     ctx.pump.processEvents();
     if (!link.hasPort())

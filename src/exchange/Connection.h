@@ -14,5 +14,7 @@ bool EstablishConnection(ExchangeContext& ctx, const std::string& portName);
 
 /// The box text for a port that cannot be opened ("СОМ" in Cyrillic letters).
 std::string badPortMessage(const std::string& portName);
+/// The box text for a port that another program (or another kest) holds.
+std::string busyPortMessage(const std::string& portName);
 
 } // namespace kest

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "db/ArchiveTables.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -231,6 +232,31 @@ TEST_F(ReadCommandTest, MissingSettingsLeaveTheRegistrarAlone)
         EXPECT_EQ(out, "") << command;
     }
     EXPECT_EQ(rows(), 0);
+}
+
+TEST_F(ReadCommandTest, AStoreTheDatabaseRefusesIsNamedOnStderr)
+{
+    // The disk fills up while the records are stored: the files of the database may
+    // not grow past 64 KB. The window only logs this; the command line says it too.
+    test::writeFile(dir / "records.txt", kPageRecords);
+    Simulator sim(dir / "tty", {"--link", "page", "--records", (dir / "records.txt").string()});
+    ASSERT_TRUE(sim.running());
+    const int status =
+        test::runCommand("trap '' XFSZ; prlimit --fsize=65536 " + std::string(KEST_BIN) + " --home " +
+                             dir.path().string() + " read",
+                         &out, &err);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(out.find("Нет доступа к базе данных"), std::string::npos) << out;
+    // One line: message 43 and the engine's words ("database or disk is full", or
+    // "disk I/O error" when the journal is what could not grow).
+    EXPECT_EQ(err.rfind("Отсутствуют необходимые базы, проверьте путь к базе, их наличие, целостность баз или "
+                        "обратитесь к администратору. (",
+                        0),
+              0u)
+        << err;
+    EXPECT_NE(err.find("disk"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(rows(), 0) << "the record's transaction was rolled back";
 }
 
 } // namespace

@@ -69,12 +69,12 @@ TEST_F(CommandTriesTest, FailedTriesPauseByFactorAndStopAtSuccess)
 TEST_F(CommandTriesTest, StopOrNoTriesSendsNothing)
 {
     int calls = 0;
-    state = {17, true};
+    state = {17, true, {}};
     EXPECT_EQ(RunCommandWithTries(ctx, 1000, [&] { return ++calls, 0; }), 17);
     EXPECT_EQ(calls, 0);
     EXPECT_TRUE(clock.sleeps.empty());
 
-    state = {0, false};
+    state = {0, false, {}};
     EXPECT_EQ(RunCommandWithTries(ctx, 0, 3, 1000, [&] { return ++calls, 1; }), 0);
     EXPECT_EQ(calls, 0);
 

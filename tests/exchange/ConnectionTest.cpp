@@ -59,7 +59,7 @@ TEST_F(ConnectionTest, PortThatCannotBeOpenedIsReportedByName)
 
 TEST_F(ConnectionTest, StopLeftFromAnEarlierReadSkipsThePageRead)
 {
-    state = {kStatusStopped, true};
+    state = {kStatusStopped, true, {}};
     EXPECT_FALSE(EstablishConnection(ctx, "Com1"));
     EXPECT_EQ(pageRequests(), 0u);
     EXPECT_EQ(state.ExchangeStatus, kStatusNoAnswer);
@@ -67,7 +67,7 @@ TEST_F(ConnectionTest, StopLeftFromAnEarlierReadSkipsThePageRead)
     // With a status of 0 held from before, the skipped test counts as connected and
     // the catalog read that follows finds the line silent.
     port.writes.clear();
-    state = {kStatusOk, true};
+    state = {kStatusOk, true, {}};
     EXPECT_TRUE(EstablishConnection(ctx, "Com1"));
     EXPECT_EQ(pageRequests(), 2u); // the catalog's first page, LinkAttempts times
     EXPECT_EQ(state.ExchangeStatus, kStatusNoAcknowledge);

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -273,7 +274,49 @@ TEST(ConnectCommandTest, PrintsTheLogAndExitsByStatus)
     writeFile(home / "NN.INI", "[TIME]\r\nRS-232=/nonexistent/tty\r\nPUT=" + home.path().string() + "\r\n");
     EXPECT_EQ(runCommand(kest + "connect", &out, &err), 1);
     EXPECT_EQ(out, "");
-    EXPECT_EQ(err, "Неверный номер СОМ-порта /nonexistent/tty\n");
+    EXPECT_EQ(err, "Неверный номер СОМ-порта /nonexistent/tty (No such file or directory)\n");
+}
+
+TEST(ConnectCommandTest, EveryFailureSaysWhyOnStderr)
+{
+    TempDir home;
+    const std::string kest = std::string(KEST_BIN) + " --home '" + home.path().string() + "' connect";
+    const auto settings = [&](const std::string& device) {
+        writeFile(home / "NN.INI", "[TIME]\r\nKOLP=1\r\nTWORK=1\r\nRS-232=" + device +
+                                       "\r\nPUT=" + home.path().string() + "\r\n");
+    };
+    std::string out, err;
+    settings("/dev/null");
+    ASSERT_EQ(runCommand(std::string(KEST_BIN) + " --home '" + home.path().string() + "' init"), 0);
+
+    // A line with nothing attached: the probe and the page read find silence.
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+    settings(ptsname(master));
+    EXPECT_EQ(runCommand(kest, &out, &err), 1);
+    EXPECT_EQ(err, "Нет ответа от регистратора\n");
+    ::close(master);
+
+    // Another kest holds the line. Root is not bound by the tty's exclusive mode, so
+    // only the lock can keep a second reader off; it is refused at once.
+    SimProcess sim("request", exampleFile("request-link.txt"));
+    ASSERT_TRUE(sim.ready());
+    settings(sim.device());
+    TermiosPort holder;
+    ASSERT_TRUE(holder.open(sim.device()));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(runCommand(kest, &out, &err), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_EQ(err, "СОМ-порт " + sim.device() + " занят другой программой\n");
+    EXPECT_EQ(out, "");
+    EXPECT_TRUE(sim.trace().empty()) << "nothing was sent on the held line";
+    TermiosPort second;
+    EXPECT_FALSE(second.open(sim.device()));
+    EXPECT_TRUE(second.openBusy());
+
+    // Released, the line is free again.
+    holder.close();
+    EXPECT_EQ(runCommand(kest, &out, &err), 0) << err;
 }
 
 TEST(ConnectCommandTest, CtrlCDuringTheCatalogActsAsStop)
