@@ -1,14 +1,11 @@
 #include "app/CommandLine.h"
 #include "common/CodePage.h"
 #include "common/ExchangeLog.h"
-#include "common/IniFile.h"
 #include "common/Prompter.h"
-#include "db/ArchiveTables.h"
 #include "grid/CsvWriter.h"
 #include "grid/XlsxWriter.h"
-#include "reports/ReportBuilder.h"
-#include "reports/ReportFrame.h"
 #include "reports/ReportPrintJob.h"
+#include "reports/ReportRun.h"
 
 #include <charconv>
 #include <optional>
@@ -16,15 +13,6 @@
 
 namespace kest {
 namespace {
-
-constexpr const char* kNoDataMessage = "Нет данных за указанный отчетный период.";
-// The report window lists at most 149 blanks; the command keeps to the same blanks.
-constexpr int kMaxListedBlanks = 149;
-constexpr const char* kTooManyBlanks =
-    "У вас создано более 150 бланков, программа не предусматривает работу с таким количеством бланков, "
-    "поэтому "
-    "\"лишние бланки\" не отобразятся, Удалите в редакторе бланков излишние бланки. С уважением разработчик "
-    "программы.";
 
 enum class OutputKind
 {
@@ -99,17 +87,6 @@ std::optional<ReportPeriod> periodFrom(CommandContext& ctx)
     return p;
 }
 
-/// The 1-based position of the blank's section, matched without regard to case.
-int findBlank(const BlankState& state, const std::string& name)
-{
-    const auto sections = IniFile::load(state.file()).sections();
-    for (std::size_t i = 0; i < sections.size(); ++i) {
-        if (foldCase(sections[i]) == foldCase(name))
-            return static_cast<int>(i) + 1;
-    }
-    return 0;
-}
-
 std::string writeReport(OutputKind kind,
                         const std::filesystem::path& out,
                         const BlankRecord& blank,
@@ -133,13 +110,13 @@ std::string writeReport(OutputKind kind,
 int loadNamedBlank(CommandContext& ctx, const std::string& name, BlankState& blanks)
 {
     blanks.DatabasePath = ctx.settings.DatabasePath;
-    const int number = findBlank(blanks, name);
+    const int number = FindBlank(blanks, name);
     if (number == 0) {
         ctx.err << "Бланк \"" << name << "\" не найден в " << blanks.file().string() << ".\n";
         return 0;
     }
     if (number > kMaxListedBlanks) {
-        ctx.err << kTooManyBlanks << "\n";
+        ctx.err << kTooManyBlanksMessage << "\n";
         return 0;
     }
     blanks.BlankNumber = number;
@@ -154,38 +131,29 @@ int buildAndWrite(CommandContext& ctx,
                   OutputKind kind,
                   const std::filesystem::path& out)
 {
-    BlankRecord& blank = blanks.ablini;
-    const int number = blanks.BlankNumber;
-    std::string error;
-    auto db = OpenArchiveDatabase(ctx.settings.DatabasePath, false, &error);
-    // The rows step by the interval of the controller the blank reports on, which is
-    // not column 1's when that column names none.
-    if (db && blank.TIP == kIntervalBlank)
-        blank.IntervalMinutes = SelectIntervalMinutes(*db, IntervalController(blank));
-
     PeriodTable periods;
-    periods[number] = period;
+    periods[blanks.BlankNumber] = period;
     ExchangeState status;
     StreamPrompter prompter(ctx.err);
     StreamExchangeLog log(ctx.out);
-    TableModel upgrid, basegrid, downgrid;
-    UpperTitle(upgrid, blank, periods[number]);
-    LowerTitle(downgrid, blank);
-    ReportBuild build{blank, periods, number, ctx.settings.DatabasePath, status, prompter, basegrid};
-    build.HeaderRows = PrepareFrame(basegrid, blank);
-    build.log = &log;
-    build.database = db.get();
-    BuildReport(build);
-    if (build.ReportFailed) {
-        if (!error.empty())
-            ctx.err << error << "\n";
+    ReportRequest request{blanks.ablini, periods, blanks.BlankNumber, ctx.settings.DatabasePath,
+                          status,        prompter};
+    request.log = &log;
+    ReportTables tables;
+    const ReportResult result = MakeReport(request, tables);
+    switch (result.outcome) {
+    case ReportOutcome::Failed:
+        if (!result.detail.empty())
+            ctx.err << result.detail << "\n";
         return kExitFailure;
-    }
-    if (!periods[number].anyData()) {
+    case ReportOutcome::NoData:
         ctx.err << kNoDataMessage << "\n";
         return kExitNoData;
+    case ReportOutcome::Built:
+        break;
     }
-    if (auto problem = writeReport(kind, out, blank, upgrid, basegrid, downgrid); !problem.empty()) {
+    if (auto problem = writeReport(kind, out, blanks.ablini, tables.upgrid, tables.basegrid, tables.downgrid);
+        !problem.empty()) {
         ctx.err << "Не удалось записать " << out.string() << ": " << problem << "\n";
         return kExitFailure;
     }
