@@ -284,12 +284,12 @@ std::string cellName(int col, int row)
     return "R" + std::to_string(row) + "C" + std::to_string(col);
 }
 
-/// A value as the file keeps it: a text with blanks at either end, or one that is
-/// itself in quotes, goes in quotes.
+/// A value as the file keeps it: a text with blanks (or a carriage return) at either
+/// end, or one that is itself in quotes, goes in quotes.
 std::string quoted(const std::string& text)
 {
-    const bool edgeBlank = !text.empty() && (text.front() == ' ' || text.back() == ' ' ||
-                                             text.front() == '\t' || text.back() == '\t');
+    auto blank = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\r'; };
+    const bool edgeBlank = !text.empty() && (blank(text.front()) || blank(text.back()));
     const bool inQuotes = text.size() >= 2 && text.front() == '"' && text.back() == '"';
     return edgeBlank || inQuotes ? "\"" + text + "\"" : text;
 }
@@ -365,7 +365,7 @@ std::string TableLayoutText(const TableModel& t)
     line("FixedRows", std::to_string(t.fixedRows()));
     line("DefaultColWidth", std::to_string(TableModel::kDefaultColWidth));
     line("DefaultRowHeight", std::to_string(TableModel::kDefaultRowHeight));
-    line("Font.Name", t.font().family);
+    line("Font.Name", quoted(t.font().family));
     line("Font.Size", std::to_string(pixelsToPoints(t.font().pixelSize)));
     line("GridLines", t.gridLines() ? "1" : "0");
     out += "[Col.Width]\n";
@@ -391,7 +391,7 @@ std::string TableLayoutText(const TableModel& t)
     };
     static const Section sections[] = {
         {"Cells", [](const GridCell& c) { return c.text.empty() ? std::string() : quoted(c.text); }},
-        {"Cell.Font.Name", [](const GridCell& c) { return c.font.family; }},
+        {"Cell.Font.Name", [](const GridCell& c) { return quoted(c.font.family); }},
         {"Cell.Font.Size",
          [](const GridCell& c) {
              return c.font.pixelSize > 0 ? std::to_string(pixelsToPoints(c.font.pixelSize)) : "";
