@@ -44,6 +44,12 @@ FormDescription FormDescription::load(const std::filesystem::path& folder, const
     return FormDescription(IniFile::load(findFileNoCase(folder, kFileName)), controllerHex);
 }
 
+int FormDescription::type() const
+{
+    const int tip = m_ini.readInteger("TABL", "TIP", 1);
+    return tip >= 0 && tip <= 3 ? tip : 1;
+}
+
 std::optional<std::string> FormDescription::plainValue(char letter, int k) const
 {
     return m_ini.value(kHead, formKey(letter, k));

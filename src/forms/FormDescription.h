@@ -32,9 +32,9 @@ public:
     /// OPIS.INI in the form's folder, whatever its letter case there.
     static FormDescription load(const std::filesystem::path& folder, const std::string& controllerHex);
 
-    /// The archive kind of the form: 0 hourly, 1 daily (also without the key), 2 monthly,
-    /// 3 interval.
-    int type() const { return m_ini.readInteger("TABL", "TIP", 1); }
+    /// The archive kind of the form: 0 hourly, 1 daily, 2 monthly, 3 interval. A form
+    /// without the key, or with a kind the program does not know, is a daily form.
+    int type() const;
     /// The table of the period title: 0 none, 1 upper, 2 main, 3 lower.
     int titleTable() const { return m_ini.readInteger("TABL", "OT", 0); }
     int titleColumn() const { return m_ini.readInteger("TABL", "OTKOL", 0); }

@@ -229,6 +229,8 @@ TEST_F(StandardFormTest, BrokenOrMissingFormsFailWithTheirReason)
     EXPECT_EQ(r.outcome, FormOutcome::Failed);
     EXPECT_NE(r.message.find("Другая"), std::string::npos);
 
+    file("OPIS.INI", "[TABL]\nTIP=7\n");
+    EXPECT_EQ(StandardFormType(dir / "Форма"), 1);
     std::filesystem::create_directories(dir / ".скрытая");
     EXPECT_EQ(StandardFormList(dir.path()), (std::vector<std::string>{"нет", "Форма"}));
 }
