@@ -31,9 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PeriodTable periods;
     periods[kFormBlankNumber].startDate = 45000;
     periods[kFormBlankNumber].endDate = 45001;
-    ExchangeState status;
     MemoryPrompter prompter;
-    FormRequest request{"/nonexistent", "form", "0A1F", parameters, ablini, periods, status, prompter};
+    FormRequest request{"/nonexistent", "form", "0A1F", parameters, ablini, periods, prompter};
     FormFiller filler(request, description(), nullptr);
     TableModel table(2, 1);
     table.cell(0, 0).text.assign(reinterpret_cast<const char*>(data), size);

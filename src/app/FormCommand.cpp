@@ -6,6 +6,7 @@
 #include "db/ArchiveTables.h"
 #include "forms/FormPrintJob.h"
 #include "forms/StandardForm.h"
+#include "link/ExchangeStatus.h"
 #include "grid/CsvWriter.h"
 #include "grid/XlsxWriter.h"
 
@@ -106,7 +107,6 @@ int CommandForm(CommandContext& ctx)
     BlankRecord ablini;
     PeriodTable periods;
     periods[kFormBlankNumber] = *period;
-    ExchangeState status;
     StreamPrompter prompter(ctx.err);
     StreamExchangeLog log(ctx.out);
     FormRequest request{ctx.settings.DatabasePath,
@@ -115,7 +115,6 @@ int CommandForm(CommandContext& ctx)
                         parameters,
                         ablini,
                         periods,
-                        status,
                         prompter};
     request.log = &log;
     FilledForm form;

@@ -59,11 +59,9 @@ int buildAndWrite(CommandContext& ctx,
 {
     PeriodTable periods;
     periods[blanks.BlankNumber] = period;
-    ExchangeState status;
     StreamPrompter prompter(ctx.err);
     StreamExchangeLog log(ctx.out);
-    ReportRequest request{blanks.ablini, periods, blanks.BlankNumber, ctx.settings.DatabasePath,
-                          status,        prompter};
+    ReportRequest request{blanks.ablini, periods, blanks.BlankNumber, ctx.settings.DatabasePath, prompter};
     request.log = &log;
     ReportTables tables;
     const ReportResult result = MakeReport(request, tables);

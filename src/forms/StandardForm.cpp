@@ -438,11 +438,7 @@ int FormFiller::tableStep(TableModel& table, int c, int r, int n)
         blank.ITOG[k] = named ? m_desc.plainInteger('I', m, kTotalSum) : kTotalSum;
     }
 
-    ReportRequest report{blank,
-                         m_request.periods,
-                         kFormBlankNumber,
-                         m_request.DatabasePath,
-                         m_request.status,
+    ReportRequest report{blank, m_request.periods, kFormBlankNumber, m_request.DatabasePath,
                          m_request.prompter};
     report.log = m_request.log;
     report.decimalSeparator = m_request.decimalSeparator;

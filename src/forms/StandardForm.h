@@ -3,7 +3,6 @@
 #include "common/DateTime.h"
 #include "forms/FormDescription.h"
 #include "grid/TableModel.h"
-#include "link/ExchangeStatus.h"
 #include "reports/BlankFile.h"
 #include "reports/ReportPeriod.h"
 
@@ -54,7 +53,6 @@ struct FormRequest
     ParameterTable& parameters;
     BlankRecord& ablini; ///< scratch blank of the table steps
     PeriodTable& periods;
-    ExchangeState& status;
     Prompter& prompter;
     ExchangeLog* log = nullptr;
     /// ',' until the first record of the run was read or stored, '.' after that.

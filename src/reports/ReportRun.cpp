@@ -1,6 +1,7 @@
 #include "reports/ReportRun.h"
 
 #include "db/ArchiveTables.h"
+#include "link/ExchangeStatus.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportFrame.h"
 
@@ -21,8 +22,10 @@ ReportResult MakeReport(ReportRequest& request, ReportTables& tables)
     const ReportPeriod& period = request.periods[request.BlankNumber];
     UpperTitle(tables.upgrid, blank, period);
     LowerTitle(tables.downgrid, blank);
-    ReportBuild build{blank,          request.periods,  request.BlankNumber, request.DatabasePath,
-                      request.status, request.prompter, tables.basegrid};
+    // A report never changes the exchange status the registrar commands share.
+    ExchangeState reportStatus;
+    ReportBuild build{blank,        request.periods,  request.BlankNumber, request.DatabasePath,
+                      reportStatus, request.prompter, tables.basegrid};
     build.HeaderRows = PrepareFrame(tables.basegrid, blank);
     build.decimalSeparator = request.decimalSeparator;
     build.log = request.log;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "grid/TableModel.h"
-#include "link/ExchangeStatus.h"
 #include "reports/BlankFile.h"
 #include "reports/ReportPeriod.h"
 
@@ -42,7 +41,6 @@ struct ReportRequest
     PeriodTable& periods;
     int BlankNumber = 1;
     std::filesystem::path DatabasePath;
-    ExchangeState& status;
     Prompter& prompter;
     ExchangeLog* log = nullptr;
     /// ',' until the first record of the run was read or stored, '.' after that.

@@ -57,9 +57,8 @@ protected:
     ParameterTable params;
     BlankRecord ablini;
     PeriodTable periods;
-    ExchangeState status;
     MemoryPrompter prompter;
-    FormRequest request{dir.path(), "форма", "0A1F", params, ablini, periods, status, prompter};
+    FormRequest request{dir.path(), "форма", "0A1F", params, ablini, periods, prompter};
     FilledForm form;
 };
 

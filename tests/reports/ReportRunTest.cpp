@@ -41,14 +41,13 @@ protected:
     ReportResult make(DateTime d)
     {
         periods[3] = test::period(d, d, 1, 1, 0, 20);
-        ReportRequest request{blank, periods, 3, dir.path(), status, prompter};
+        ReportRequest request{blank, periods, 3, dir.path(), prompter};
         return MakeReport(request, tables);
     }
 
     TempDir dir;
     BlankRecord blank;
     PeriodTable periods;
-    ExchangeState status;
     MemoryPrompter prompter;
     ReportTables tables;
 };
