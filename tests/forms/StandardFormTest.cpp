@@ -187,6 +187,27 @@ TEST_F(StandardFormTest, TableStepInsertsRowsMovesTheRestDownAndPlacesTotals)
     EXPECT_EQ(main(0, 4), "Итого за  ч");
 }
 
+TEST_F(StandardFormTest, TableStepAtTheTablesEdges)
+{
+    // Three columns asked for where the table has room for two, the totals row
+    // counted past the table's top, and a marker row taller than the rest.
+    file("OPIS.INI", "[TABL]\nTIP=1\n[HEAD]\nT6=6\nN6=3\nP6=1\nI6=9\n"
+                     "T3=2\nN3=1\nP3=0\nT4=2\nN4=1\nP4=1\nT5=2\nN5=1\n");
+    file("m2.ini", "[Grid]\nColCount=3\nRowCount=3\n[RowHeights]\nR1=30\n[Cells]\n"
+                   "R1C0=%6\nR1C1=%3\nR1C2=%4\nR2C0=конец\n");
+    for (int d = 1; d <= 3; ++d)
+        store(ArchiveKind::Daily, 1, day(2024, 3, d), d);
+    ASSERT_EQ(fill(day(2024, 3, 2), day(2024, 3, 3)).outcome, FormOutcome::Filled);
+    ASSERT_EQ(form.basegrid.rowCount(), 4);
+    // The date column is not copied (first copied column 1).
+    EXPECT_EQ(main(0, 1), "");
+    EXPECT_EQ(main(1, 1), "2");
+    EXPECT_EQ(main(2, 2), "3,0");
+    EXPECT_EQ(form.basegrid.rowHeight(2), 30);
+    EXPECT_EQ(main(0, 3), "конец");
+    EXPECT_EQ(main(1, 3), "");
+}
+
 TEST(FormPeriodTitleTest, EachFormType)
 {
     auto p = [](DateTime d1, DateTime d2, int h1, int h2, int m1 = 0, int m2 = 0) {
