@@ -11,6 +11,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace kest {
 namespace {
@@ -156,6 +157,22 @@ std::vector<std::string> IniFile::keys(std::string_view section) const
             names.push_back(m_lines[i].name);
     }
     return names;
+}
+
+std::vector<IniFile::Entry> IniFile::entries(std::string_view section) const
+{
+    std::vector<Entry> found;
+    const auto header = findSection(section);
+    if (header == npos)
+        return found;
+    std::unordered_set<std::string> seen;
+    const auto end = sectionEnd(header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        const Line& line = m_lines[i];
+        if (line.kind == LineKind::Key && seen.insert(foldCase(line.name)).second)
+            found.push_back({line.name, line.value, static_cast<int>(i) + 1});
+    }
+    return found;
 }
 
 bool IniFile::hasSection(std::string_view section) const
