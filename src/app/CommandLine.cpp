@@ -19,6 +19,8 @@ constexpr const char* kUsage =
     "  kest [--home DIR] report --blank NAME --from YYYY-MM-DD --to YYYY-MM-DD\n"
     "                           [--from-hour H --to-hour H --from-minute M --to-minute M] --out FILE\n"
     "  kest [--home DIR] form --form FOLDER --controller HEX4 --from YYYY-MM-DD --to YYYY-MM-DD --out FILE\n"
+    "  kest [--home DIR] gaps --from YYYY-MM-DD --to YYYY-MM-DD [--controller HEX4]\n"
+    "                         [--kind hourly|daily|monthly|interval] [--out FILE.csv]\n"
     "  kest --version | --help\n"
     "FILE ends in .csv, .xlsx or .pdf. Exit status: 0 success, 1 failure, 2 no data for the period.\n";
 
@@ -26,7 +28,7 @@ const std::map<std::string, std::function<int(CommandContext&)>>& commands()
 {
     static const std::map<std::string, std::function<int(CommandContext&)>> table = {
         {"init", CommandInit},     {"connect", CommandConnect}, {"read", CommandRead},
-        {"report", CommandReport}, {"form", CommandForm},
+        {"report", CommandReport}, {"form", CommandForm},       {"gaps", CommandGaps},
     };
     return table;
 }
