@@ -72,13 +72,16 @@ TEST_F(CompletenessTest, HourlyHolesAtEndsAcrossMidnightAndOffGrid)
          kOneHour);
     fill(c, ArchiveKind::Hourly, 1, day(2024, 6, 2) + 2 * kOneHour, day(2024, 6, 2) + 9 * kOneHour, kOneHour);
     put(c, ArchiveKind::Hourly, 1, day(2024, 6, 2) + 10.5 * kOneHour);
+    // A time written by another tool without its seconds is no slot either.
+    db->execute("INSERT INTO arhivh VALUES ('2024-06-02 23:00', " +
+                std::to_string(ArchiveKey(c, ArchiveKind::Hourly, 1)) + ", 1)");
     fill(c, ArchiveKind::Hourly, 1, day(2024, 6, 2) + 11 * kOneHour, day(2024, 6, 2) + 22 * kOneHour,
          kOneHour);
     r = check(day(2024, 6, 1), day(2024, 6, 2), c);
     ASSERT_EQ(r.size(), 1u);
     EXPECT_EQ(r[0].expected, 48);
     EXPECT_EQ(r[0].present, 20 + 8 + 12);
-    EXPECT_EQ(r[0].offGrid, 1);
+    EXPECT_EQ(r[0].offGrid, 2);
     EXPECT_EQ(MissingSpansText(r[0]),
               "01.06.2024 00:00 - 01.06.2024 01:00, 01.06.2024 22:00 - 02.06.2024 01:00, "
               "02.06.2024 10:00, 02.06.2024 23:00");
