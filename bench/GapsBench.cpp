@@ -42,7 +42,8 @@ Database& benchDatabase()
                         // Every archive misses a few hours at a place of its own.
                         if (h % 997 == (c * kArchives + a) % 997)
                             continue;
-                        AppendArchiveRow(*opened, ArchiveKind::Hourly, {yearStart() + h * kOneHour, key, 1.0});
+                        AppendArchiveRow(*opened, ArchiveKind::Hourly,
+                                         {yearStart() + h * kOneHour, key, 1.0});
                     }
                 }
             }
@@ -74,8 +75,9 @@ void BM_PlainCountPerArchive(benchmark::State& state)
         rows = 0;
         for (int c = 0; c < kControllers; ++c) {
             for (int a = 1; a <= kArchives; ++a) {
-                Statement* s = db.cached("SELECT count(*) FROM \"arhivh\" WHERE scode = :arhcode AND sdate >= "
-                                         ":arhstart AND sdate < :arhend");
+                Statement* s =
+                    db.cached("SELECT count(*) FROM \"arhivh\" WHERE scode = :arhcode AND sdate >= "
+                              ":arhstart AND sdate < :arhend");
                 s->bind(":arhcode", ArchiveKey(0x0A10 + c, ArchiveKind::Hourly, a));
                 s->bindTime(":arhstart", yearStart());
                 s->bindTime(":arhend", yearStart() + 365);
@@ -96,8 +98,9 @@ void BM_PlainGroupedCount(benchmark::State& state)
     std::int64_t rows = 0;
     for (auto _ : state) {
         rows = 0;
-        Statement* s = db.cached("SELECT scode, count(*) FROM \"arhivh\" WHERE sdate >= :arhstart AND sdate < "
-                                 ":arhend GROUP BY scode");
+        Statement* s =
+            db.cached("SELECT scode, count(*) FROM \"arhivh\" WHERE sdate >= :arhstart AND sdate < "
+                      ":arhend GROUP BY scode");
         s->bindTime(":arhstart", yearStart());
         s->bindTime(":arhend", yearStart() + 365);
         while (s->step() == Statement::Step::Row)

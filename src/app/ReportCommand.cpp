@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "charts/ReportChart.h"
 #include "common/CodePage.h"
 #include "common/ExchangeLog.h"
 #include "common/IniFile.h"
@@ -30,7 +31,8 @@ enum class OutputKind
 {
     Csv,
     Xlsx,
-    Pdf
+    Pdf,
+    Chart ///< the chart of the report as PNG, SVG or PDF
 };
 
 std::optional<int> parseNumber(const std::string& text, int low, int high)
@@ -123,6 +125,7 @@ std::string writeReport(OutputKind kind,
     case OutputKind::Xlsx:
         return WriteXlsx(out, {&upgrid, &basegrid, &downgrid});
     case OutputKind::Pdf:
+    case OutputKind::Chart:
         break;
     }
     return registeredPdfPrinter()(out, MakeReportPrintJob(blank, upgrid, basegrid, downgrid));
@@ -185,7 +188,11 @@ int buildAndWrite(CommandContext& ctx,
         ctx.err << kNoDataMessage << "\n";
         return kExitNoData;
     }
-    if (auto problem = writeReport(kind, out, blank, upgrid, basegrid, downgrid); !problem.empty()) {
+    const std::string problem = kind == OutputKind::Chart
+                                    ? registeredChartWriter()(out, MakeReportChart(basegrid, build.HeaderRows,
+                                                                                   blank, periods[number]))
+                                    : writeReport(kind, out, blank, upgrid, basegrid, downgrid);
+    if (!problem.empty()) {
         ctx.err << "Не удалось записать " << out.string() << ": " << problem << "\n";
         return kExitFailure;
     }
@@ -202,9 +209,16 @@ int CommandReport(CommandContext& ctx)
         ctx.err << "kest report needs --blank NAME, --from, --to and --out FILE.\n";
         return kExitFailure;
     }
-    const auto kind = outputKind(out);
+    const bool chart = !ctx.option("--chart").empty();
+    const auto kind =
+        chart ? (isChartFile(out) ? std::optional(OutputKind::Chart) : std::nullopt) : outputKind(out);
     if (!kind) {
-        ctx.err << "--out must end in .csv, .xlsx or .pdf.\n";
+        ctx.err << (chart ? "With --chart, --out must end in .png, .svg or .pdf.\n"
+                          : "--out must end in .csv, .xlsx or .pdf.\n");
+        return kExitFailure;
+    }
+    if (*kind == OutputKind::Chart && !registeredChartWriter()) {
+        ctx.err << "Charts are not available in this build (built without the windows, -DKEST_GUI=OFF).\n";
         return kExitFailure;
     }
     if (*kind == OutputKind::Pdf && !registeredPdfPrinter()) {
