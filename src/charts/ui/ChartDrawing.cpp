@@ -94,6 +94,7 @@ void addColumn(QChart& chart, const ChartSeries& series, QColor colour, MsecsOfD
         line->setProperty("column", series.column);
         // A lone value between two gaps is a dot, since a line needs two points.
         line->setPointsVisible(run.size() == 1);
+        line->setMarkerSize(7);
         line->replace(run);
         chart.addSeries(line);
         if (!first) {
@@ -166,7 +167,8 @@ std::string writePicture(QChart& chart, const std::filesystem::path& temp, const
         svg.setFileName(file);
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setTitle(chart.title());
+        // The generator writes the title as it is, so it must be valid XML already.
+        svg.setTitle(chart.property("plainTitle").toString().toHtmlEscaped());
         QPainter painter;
         if (!painter.begin(&svg))
             return "the picture could not be written";
@@ -177,7 +179,7 @@ std::string writePicture(QChart& chart, const std::filesystem::path& temp, const
     pdf.setPageSize(QPageSize(QPageSize::A4));
     pdf.setPageOrientation(QPageLayout::Landscape);
     pdf.setResolution(96);
-    pdf.setTitle(chart.title());
+    pdf.setTitle(chart.property("plainTitle").toString());
     return paintOnPage(chart, pdf) ? "" : "the PDF could not be written";
 }
 
@@ -206,6 +208,9 @@ QChart* makeChart(const ReportChart& data, ColumnLines* lines)
     if (!data.subtitle.empty())
         title += "<br>" + qText(data.subtitle).toHtmlEscaped();
     chart->setTitle(title);
+    // Files name the chart in their metadata as plain text.
+    chart->setProperty("plainTitle",
+                       qText(data.subtitle.empty() ? data.title : data.title + " " + data.subtitle));
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->setBackgroundRoundness(0);
 
