@@ -229,6 +229,31 @@ std::string MissingSpansText(const ArchiveCompleteness& archive)
     return text;
 }
 
+std::string ControllerLabel(const ControllerRow& row)
+{
+    std::string name = row.sname;
+    const auto first = name.find_first_not_of(' ');
+    name = first == std::string::npos ? "" : name.substr(first, name.find_last_not_of(' ') - first + 1);
+    const std::string code = toHex(static_cast<std::uint64_t>(row.scode), 4);
+    return name.empty() ? code : code + " " + name;
+}
+
+std::string CompletenessSummary(const std::vector<ArchiveCompleteness>& archives)
+{
+    if (archives.empty())
+        return "Архивов с записями нет.";
+    std::size_t holed = 0, offGrid = 0;
+    for (const ArchiveCompleteness& a : archives) {
+        holed += !a.missing.empty();
+        offGrid += a.offGrid > 0;
+    }
+    std::string text =
+        "Архивов: " + std::to_string(archives.size()) + ", с пропусками: " + std::to_string(holed);
+    if (offGrid > 0)
+        text += ", с записями вне сетки: " + std::to_string(offGrid);
+    return text + ".";
+}
+
 TableModel CompletenessTable(const std::vector<ArchiveCompleteness>& archives)
 {
     static const char* const kHeadings[] = {"Контроллер", "Архив",     "Номер",   "Ожидается",

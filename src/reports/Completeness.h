@@ -80,6 +80,13 @@ std::string SlotText(ArchiveKind kind, DateTime t);
 /// The missing spans: "first - last" or a lone slot, joined by ", ".
 std::string MissingSpansText(const ArchiveCompleteness& archive);
 
+/// A controller as the completeness window lists it: "0A1F Котельная №3".
+std::string ControllerLabel(const ControllerRow& row);
+
+/// A line summing the check up: how many archives were looked at and how many of
+/// them have holes or rows off the grid.
+std::string CompletenessSummary(const std::vector<ArchiveCompleteness>& archives);
+
 /// The table of the results: a heading row, then one row per archive.
 TableModel CompletenessTable(const std::vector<ArchiveCompleteness>& archives);
 
