@@ -53,10 +53,15 @@ for fmt in pdf xlsx; do
         --out "$home/report-daily.$fmt" || echo "daily report: exit $?"
 done
 
+echo "== kest report --chart and kest gaps: the hourly chart and the holes of the archive"
+$kest report --blank "Часовой отчет МЕРАН 1A2F" --from 2024-03-02 --to 2024-03-04 --to-hour 23 \
+    --chart --out "$home/chart-hourly.png" || echo "hourly chart: exit $?"
+$kest gaps --from 2024-03-01 --to 2024-03-05 --out "$home/gaps.csv" || echo "gaps: exit $?"
+
 if [ -n "${DISPLAY:-}" ] && [ "${KEST_HEADLESS:-0}" != 1 ]; then
     echo "== starting the program's windows (registrar simulator on $tty)"
     $kest
     exit $?
 fi
 echo "No display: the demo ran headless. Data folder: $data"
-ls -l "$data" "$home"/report-*
+ls -l "$data" "$home"/report-* "$home"/chart-* "$home"/gaps.csv

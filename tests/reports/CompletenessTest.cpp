@@ -117,6 +117,12 @@ TEST_F(CompletenessTest, IntervalStepsByTheControllersLength)
     EXPECT_EQ(line(r[0]), "0005;интервальный;00;288;287;1;29.02.2024 23:55");
     EXPECT_EQ(line(r[1]), "0006;интервальный;01;1440;601;0;29.02.2024 10:01 - 29.02.2024 23:59");
 
+    // A damaged length steps by 5 minutes, as the storing pass does.
+    ASSERT_TRUE(EnsureControllerRows(*db, 0x0007).ok());
+    ASSERT_TRUE(UpdateControllerSettlement(*db, 0x0007, 0, 1, 0, 90).ok());
+    put(0x0007, ArchiveKind::Interval, 0, day(2024, 2, 29));
+    EXPECT_EQ(check(day(2024, 2, 29), day(2024, 2, 29), 0x0007)[0].expected, 288);
+
     r = check(day(2024, 2, 29), day(2024, 3, 1), 0x0005);
     EXPECT_EQ(MissingSpansText(r[0]),
               "29.02.2024 23:55 - 01.03.2024 00:00, 01.03.2024 01:05 - 01.03.2024 23:55");
