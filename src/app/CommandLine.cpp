@@ -80,7 +80,7 @@ int RunCommandLine(const std::vector<std::string>& args,
         }
         // Switches stand alone; every other option takes the argument after it.
         if (isSwitch(a)) {
-            options[a] = "1";
+            options.emplace(a, "1");
             continue;
         }
         if (a.rfind("--", 0) == 0) {
