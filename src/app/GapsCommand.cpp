@@ -33,7 +33,7 @@ std::optional<std::int64_t> parseController(const std::string& text)
         return std::nullopt;
     std::int64_t v = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v, 16);
-    if (ec != std::errc() || end != text.data() + text.size())
+    if (ec != std::errc() || end != text.data() + text.size() || v < 0)
         return std::nullopt;
     return v;
 }

@@ -61,6 +61,7 @@ TEST_F(GapsCommandTest, RefusesBadOptionsAndAMissingDatabase)
     EXPECT_EQ(gaps("--from 2024-03-01 --to 2024-02-30"), 1);
     EXPECT_EQ(gaps("--from 2024-03-01 --to 2024-03-02 --controller 1A2F0"), 1);
     EXPECT_EQ(gaps("--from 2024-03-01 --to 2024-03-02 --controller XY"), 1);
+    EXPECT_EQ(gaps("--from 2024-03-01 --to 2024-03-02 --controller -1"), 1);
     EXPECT_EQ(gaps("--from 2024-03-01 --to 2024-03-02 --kind weekly"), 1);
     EXPECT_EQ(gaps("--from 2024-03-01 --to 2024-03-02 --out gaps.xlsx"), 1);
 

@@ -314,7 +314,6 @@ std::string saveChart(QChart& chart, const std::filesystem::path& path)
 
 void printChart(QChart& chart, QPrinter& printer)
 {
-    printer.setPageOrientation(QPageLayout::Landscape);
     paintOnPage(chart, printer);
 }
 

@@ -44,7 +44,7 @@ std::string saveChart(QChart& chart, const std::filesystem::path& path);
 /// be painted on.
 bool paintOnPage(QChart& chart, QPagedPaintDevice& device);
 
-/// Prints the chart on one landscape page.
+/// Prints the chart on one page in the printer's orientation.
 void printChart(QChart& chart, QPrinter& printer);
 
 /// The chart writer of the command line: builds the chart and saves it. Works without

@@ -134,6 +134,8 @@ std::string ChartWindow::saveTo(const std::filesystem::path& path)
 void ChartWindow::printClick()
 {
     QPrinter printer;
+    // A chart over time is wider than high; the dialog still lets the user turn it.
+    printer.setPageOrientation(QPageLayout::Landscape);
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;

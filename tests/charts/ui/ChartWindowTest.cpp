@@ -10,6 +10,7 @@
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QPrinter>
 #include <QSvgRenderer>
 #include <QValueAxis>
 #include <gtest/gtest.h>
@@ -127,6 +128,13 @@ TEST(ChartWindowTest, SavesPngSvgAndPdfHeadless)
 
     ASSERT_EQ(window.saveTo(dir / "c.pdf"), "");
     EXPECT_EQ(readFile(dir / "c.pdf").substr(0, 5), "%PDF-");
+    // Printing draws the same chart on the printer's page.
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString((dir / "printed.pdf").string()));
+    printChart(*window.chart(), printer);
+    EXPECT_GT(std::filesystem::file_size(dir / "printed.pdf"), 1000u);
+
     EXPECT_NE(window.saveTo(dir / "c.bmp"), "");
     EXPECT_NE(window.saveTo(dir / "no-such-folder" / "c.png"), "");
     EXPECT_FALSE(std::filesystem::exists(dir / "c.bmp"));
