@@ -15,7 +15,7 @@ layers=(
     "db"
     "grid exchange"
     "reports"
-    "forms events"
+    "forms events charts"
     "app"
 )
 

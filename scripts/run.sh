@@ -62,6 +62,10 @@ $kest form --form "Часовая ведомость" --controller 0412 --from 2
     --out "$home/form-hourly.pdf" || echo "hourly form: exit $?"
 $kest form --form "Годовая сводка" --controller 0412 --from 2007-01-01 --to 2007-11-01 \
     --out "$home/form-monthly.pdf" || echo "monthly form: exit $?"
+echo "== kest report --chart and kest gaps: the hourly chart and the holes of the archive"
+$kest report --blank "Часовой отчет МЕРАН 1A2F" --from 2024-03-02 --to 2024-03-04 --to-hour 23 \
+    --chart --out "$home/chart-hourly.png" || echo "hourly chart: exit $?"
+$kest gaps --from 2024-03-01 --to 2024-03-05 --out "$home/gaps.csv" || echo "gaps: exit $?"
 
 if [ -n "${DISPLAY:-}" ] && [ "${KEST_HEADLESS:-0}" != 1 ]; then
     echo "== starting the program's windows (registrar simulator on $tty)"
@@ -69,4 +73,4 @@ if [ -n "${DISPLAY:-}" ] && [ "${KEST_HEADLESS:-0}" != 1 ]; then
     exit $?
 fi
 echo "No display: the demo ran headless. Data folder: $data"
-ls -l "$data" "$home"/report-* "$home"/form-*
+ls -l "$data" "$home"/report-* "$home"/form-* "$home"/chart-* "$home"/gaps.csv

@@ -17,18 +17,27 @@ constexpr const char* kUsage =
     "  kest [--home DIR] connect              connect to the registrar and read its catalog\n"
     "  kest [--home DIR] read                 read every record and store it in the database\n"
     "  kest [--home DIR] report --blank NAME --from YYYY-MM-DD --to YYYY-MM-DD\n"
-    "                           [--from-hour H --to-hour H --from-minute M --to-minute M] --out FILE\n"
+    "                           [--from-hour H --to-hour H --from-minute M --to-minute M] [--chart] --out "
+    "FILE\n"
     "  kest [--home DIR] form --form FOLDER --controller HEX4 --from YYYY-MM-DD --to YYYY-MM-DD --out FILE\n"
+    "  kest [--home DIR] gaps --from YYYY-MM-DD --to YYYY-MM-DD [--controller HEX4]\n"
+    "                         [--kind hourly|daily|monthly|interval] [--out FILE.csv]\n"
     "  kest --version | --help\n"
-    "FILE ends in .csv, .xlsx or .pdf. Exit status: 0 success, 1 failure, 2 no data for the period.\n";
+    "FILE ends in .csv, .xlsx or .pdf; with --chart in .png, .svg or .pdf. Exit status: 0 success, 1 "
+    "failure, 2 no data for the period.\n";
 
 const std::map<std::string, std::function<int(CommandContext&)>>& commands()
 {
     static const std::map<std::string, std::function<int(CommandContext&)>> table = {
         {"init", CommandInit},     {"connect", CommandConnect}, {"read", CommandRead},
-        {"report", CommandReport}, {"form", CommandForm},
+        {"report", CommandReport}, {"form", CommandForm},       {"gaps", CommandGaps},
     };
     return table;
+}
+
+bool isSwitch(const std::string& arg)
+{
+    return arg == "--chart";
 }
 
 } // namespace
@@ -68,6 +77,11 @@ int RunCommandLine(const std::vector<std::string>& args,
         if (a == "--version") {
             out << "kest " << KEST_VERSION << "\n";
             return kExitOk;
+        }
+        // Switches stand alone; every other option takes the argument after it.
+        if (isSwitch(a)) {
+            options.emplace(a, "1");
+            continue;
         }
         if (a.rfind("--", 0) == 0) {
             if (i + 1 >= args.size()) {

@@ -48,5 +48,6 @@ int CommandConnect(CommandContext& ctx);
 int CommandRead(CommandContext& ctx);
 int CommandReport(CommandContext& ctx);
 int CommandForm(CommandContext& ctx);
+int CommandGaps(CommandContext& ctx);
 
 } // namespace kest

@@ -15,7 +15,8 @@ enum class OutputKind
 {
     Csv,
     Xlsx,
-    Pdf
+    Pdf,
+    Chart ///< the chart of the report as PNG, SVG or PDF
 };
 
 std::optional<OutputKind> outputKind(const std::filesystem::path& out);

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/CommandOptions.h"
+#include "charts/ReportChart.h"
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
 #include "grid/CsvWriter.h"
@@ -26,6 +27,7 @@ std::string writeReport(OutputKind kind,
     case OutputKind::Xlsx:
         return WriteXlsx(out, {&upgrid, &basegrid, &downgrid});
     case OutputKind::Pdf:
+    case OutputKind::Chart:
         break;
     }
     return registeredPdfPrinter()(out, MakeReportPrintJob(blank, upgrid, basegrid, downgrid));
@@ -76,8 +78,12 @@ int buildAndWrite(CommandContext& ctx,
     case ReportOutcome::Built:
         break;
     }
-    if (auto problem = writeReport(kind, out, blanks.ablini, tables.upgrid, tables.basegrid, tables.downgrid);
-        !problem.empty()) {
+    const std::string problem =
+        kind == OutputKind::Chart
+            ? registeredChartWriter()(
+                  out, MakeReportChart(tables.basegrid, tables.HeaderRows, blanks.ablini, periods[blanks.BlankNumber]))
+            : writeReport(kind, out, blanks.ablini, tables.upgrid, tables.basegrid, tables.downgrid);
+    if (!problem.empty()) {
         ctx.err << "Не удалось записать " << out.string() << ": " << problem << "\n";
         return kExitFailure;
     }
@@ -94,9 +100,16 @@ int CommandReport(CommandContext& ctx)
         ctx.err << "kest report needs --blank NAME, --from, --to and --out FILE.\n";
         return kExitFailure;
     }
-    const auto kind = outputKind(out);
+    const bool chart = !ctx.option("--chart").empty();
+    const auto kind =
+        chart ? (isChartFile(out) ? std::optional(OutputKind::Chart) : std::nullopt) : outputKind(out);
     if (!kind) {
-        ctx.err << "--out must end in .csv, .xlsx or .pdf.\n";
+        ctx.err << (chart ? "With --chart, --out must end in .png, .svg or .pdf.\n"
+                          : "--out must end in .csv, .xlsx or .pdf.\n");
+        return kExitFailure;
+    }
+    if (*kind == OutputKind::Chart && !registeredChartWriter()) {
+        ctx.err << "Charts are not available in this build (built without the windows, -DKEST_GUI=OFF).\n";
         return kExitFailure;
     }
     if (*kind == OutputKind::Pdf && !registeredPdfPrinter()) {
