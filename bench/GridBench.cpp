@@ -3,12 +3,14 @@
 #include "common/Prompter.h"
 #include "db/ArchiveTables.h"
 #include "grid/TableModel.h"
+#include "grid/ui/GridView.h"
 #include "grid/ui/PdfPrinter.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportFrame.h"
 #include "reports/ReportPrintJob.h"
 
 #include <QApplication>
+#include <QPixmap>
 #include <benchmark/benchmark.h>
 #include <clocale>
 #include <filesystem>
@@ -106,6 +108,27 @@ void BM_BuildYear(benchmark::State& state)
     }
 }
 BENCHMARK(BM_BuildYear)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// What the report window does with a chosen blank: the build inside the view's
+// update, then the first paint of the visible rows.
+void BM_BuildAndShowYear(benchmark::State& state)
+{
+    YearReport report;
+    GridView view(report.basegrid);
+    view.resize(800, 500);
+    view.show();
+    for (auto _ : state) {
+        view.beginUpdate();
+        report.basegrid.clear();
+        report.periods.clearHasData();
+        if (!report.build())
+            state.SkipWithError("the report was not built");
+        view.endUpdate();
+        const QPixmap shown = view.grab();
+        benchmark::DoNotOptimize(shown);
+    }
+}
+BENCHMARK(BM_BuildAndShowYear)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_PrintYearPdf(benchmark::State& state)
 {
