@@ -123,10 +123,13 @@ TblankForm::TblankForm(ReportSession& session, Totvetform* reportWindow, QWidget
         if (id == kIntervalBlank)
             ApplyOneControllerRule(b);
         ui->RadioGroup3->setVisible(id == kDailyBlank);
-        if (id == kDailyBlank)
+        if (id == kDailyBlank) {
+            check(groupsOf(this).step, 0);
             setStepChoice(0);
-        else
-            ui->Label7->setVisible(false), ui->SpinEdit2->setVisible(false);
+        } else {
+            ui->Label7->hide();
+            ui->SpinEdit2->hide();
+        }
     });
     connect(g.totalsName, &QButtonGroup::idClicked, this, &TblankForm::setTotalsChoice);
     connect(ui->Edit4, &QLineEdit::textEdited, this,

@@ -173,6 +173,25 @@ TEST_F(TblankFormTest, NewBlankIsSavedOnlyWhenTheAnswerIsOk)
     EXPECT_EQ(IniFile::load(home.blanks.file()).readString("Новый бланк1", "NAME01", ""), "Тепло");
 }
 
+// A daily blank offers the step; choosing the month step and back to days gives 1.
+TEST_F(TblankFormTest, DailyTypeShowsTheStepChoice)
+{
+    auto* steps = form.findChild<QWidget*>("RadioGroup3");
+    EXPECT_FALSE(steps->isVisible());
+    click("Tip1");
+    EXPECT_TRUE(steps->isVisible());
+    EXPECT_TRUE(form.findChild<QRadioButton*>("Step0")->isChecked());
+    click("Step1");
+    EXPECT_EQ(blank().STEP, 0);
+    EXPECT_FALSE(form.findChild<QWidget*>("SpinEdit2")->isVisible());
+    click("Step0");
+    EXPECT_EQ(blank().STEP, 1);
+    EXPECT_TRUE(form.findChild<QWidget*>("SpinEdit2")->isVisible());
+    click("saveb");
+    EXPECT_EQ(IniFile::load(home.blanks.file()).readInteger("Часовой отчет МЕРАН 1A2F", "STEP", -1), 1);
+    EXPECT_EQ(IniFile::load(home.blanks.file()).readInteger("Часовой отчет МЕРАН 1A2F", "TIP", -1), 1);
+}
+
 TEST_F(TblankFormTest, TitleButtonOpensTheReportWindowForTitles)
 {
     test::whenModal<Totvetform>([](Totvetform& w) {
