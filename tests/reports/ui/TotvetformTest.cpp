@@ -3,6 +3,7 @@
 #include "WindowTestSupport.h"
 #include "common/IniFile.h"
 #include "grid/CsvWriter.h"
+#include "grid/ui/PdfWords.h"
 #include "reports/ui/Tperiodform.h"
 
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <gtest/gtest.h>
+#include <set>
 #include <sstream>
 
 namespace kest {
@@ -198,6 +200,45 @@ TEST_F(TotvetformTest, PrintsTheReportWithItsPageHeaders)
     EXPECT_NE(text.find("Страница 2"), std::string::npos);
     EXPECT_EQ(text.find("Котельная"), std::string::npos);
     expectCellsIn(text, window.basegrid().table());
+}
+
+// A caption longer than its column and row captions in a narrow date column wrap
+// inside their cells on paper.
+TEST_F(TotvetformTest, PrintedTextsStayInsideTheirColumns)
+{
+    IniFile ini = IniFile::load(home.blanks.file());
+    ini.writeString(kHourly, "NAME03", "Температура теплоносителя в подающем трубопроводе, °C");
+    ini.writeString(kHourly, "COLSIZE00", "60");
+    ASSERT_EQ(ini.save(), "");
+    answerPeriod(QDate(2024, 3, 2), QDate(2024, 3, 2), 0, 5);
+    choose(QString::fromUtf8(kHourly));
+    ASSERT_TRUE(shown("basegrid"));
+    const auto pdf = home.dir / "narrow.pdf";
+    printTo(pdf);
+    double pageWidth = 0, pageHeight = 0;
+    const auto words = test::pdfWords(pdf, &pageWidth, &pageHeight);
+    ASSERT_FALSE(words.empty());
+    const double pt = pageWidth / 794.0;
+    const double left = 0.08 * pageWidth;
+    const double columnLeft[] = {left, left + 60 * pt, left + 150 * pt, left + 250 * pt, left + 330 * pt};
+    const std::set<std::string> captionWords = {"Температура", "теплоносителя", "подающем", "трубопроводе,"};
+    int caption = 0, hours = 0;
+    for (const auto& w : words) {
+        int column = 0;
+        if (captionWords.count(w.text)) {
+            column = 3;
+            ++caption;
+        } else if (w.text == "час" || w.text.find("-0") != std::string::npos) {
+            column = 0;
+            ++hours;
+        } else {
+            continue;
+        }
+        EXPECT_GE(w.xMin, columnLeft[column] - 0.01) << w.text;
+        EXPECT_LE(w.xMax, columnLeft[column + 1] + 0.01) << w.text;
+    }
+    EXPECT_EQ(caption, 4);
+    EXPECT_GE(hours, 10);
 }
 
 TEST_F(TotvetformTest, ExportWritesTheChosenSpreadsheet)
