@@ -21,10 +21,12 @@ bool isSimple(QChar c)
 
 int LayoutCache::fontOf(const TableModel& table, const GridCell& cell)
 {
-    if (m_lastFont >= 0 && m_lastTable == &table && cell.font == m_lastCellFont)
+    if (m_lastFont >= 0 && m_lastTable == &table && cell.font == m_lastCellFont &&
+        table.font() == m_lastTableFont)
         return m_lastFont;
     const int index = fontOf(GridModel::cellFont(table, cell));
     m_lastTable = &table;
+    m_lastTableFont = table.font();
     m_lastCellFont = cell.font;
     m_lastFont = index;
     return index;

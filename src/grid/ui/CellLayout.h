@@ -74,6 +74,7 @@ private:
     std::vector<std::unique_ptr<Font>> m_fonts;
     QHash<QString, int> m_fontIndex;
     CellFont m_lastCellFont;
+    CellFont m_lastTableFont;
     const TableModel* m_lastTable = nullptr;
     int m_lastFont = -1;
     QHash<Key, CellLayout> m_layouts;
