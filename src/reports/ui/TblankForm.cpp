@@ -63,7 +63,7 @@ TblankForm::TblankForm(ReportSession& session, Totvetform* reportWindow, QWidget
 {
     ui->setupUi(this);
     if (!m_reportWindow)
-        m_reportWindow = new Totvetform(session, this);
+        m_reportWindow = new Totvetform(session, nullptr, this);
     groupOf(this, {ui->Tip0, ui->Tip1, ui->Tip2, ui->Tip3})->setObjectName("TipGroup");
     groupOf(this, {ui->Itog0, ui->Itog1, ui->Itog2, ui->Itog3})->setObjectName("ItogGroup");
     groupOf(this, {ui->Total0, ui->Total1, ui->Total2})->setObjectName("TotalGroup");

@@ -55,8 +55,8 @@ void fitTitle(GridView& grid)
 
 } // namespace
 
-Totvetform::Totvetform(ReportSession& session, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::Totvetform>()), m_session(session)
+Totvetform::Totvetform(ReportSession& session, Tperiodform* periodForm, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::Totvetform>()), m_session(session), m_period(periodForm)
 {
     ui->setupUi(this);
     m_upgrid = new GridView(m_up, this);
@@ -74,7 +74,8 @@ Totvetform::Totvetform(ReportSession& session, QWidget* parent)
     ui->gridsLayout->insertWidget(0, m_upgrid);
     ui->gridsLayout->insertWidget(2, m_basegrid, 1);
     ui->gridsLayout->insertWidget(3, m_downgrid);
-    m_period = new Tperiodform(session, this);
+    if (!m_period)
+        m_period = new Tperiodform(session, this);
 
     connect(ui->ComboBox1, &QComboBox::activated, this, &Totvetform::ComboBox1Change);
     connect(ui->Button1, &QPushButton::clicked, this, &QDialog::reject);

@@ -23,7 +23,8 @@ class Totvetform : public QDialog
     Q_OBJECT
 
 public:
-    explicit Totvetform(ReportSession& session, QWidget* parent = nullptr);
+    /// `periodForm` is the program's one period window; without one the window makes its own.
+    explicit Totvetform(ReportSession& session, Tperiodform* periodForm = nullptr, QWidget* parent = nullptr);
     ~Totvetform() override;
 
     /// "Печать/просмотр отчета": report mode, shown modally.
@@ -62,7 +63,7 @@ private:
     GridView* m_upgrid;
     GridView* m_basegrid;
     GridView* m_downgrid;
-    Tperiodform* m_period;
+    Tperiodform* m_period = nullptr;
     int m_mode = 1;
     PrinterChooser m_choosePrinter = choosePrinterWithDialog;
     SaveFileChooser m_chooseFile = chooseSaveFileWithDialog;
