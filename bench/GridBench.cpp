@@ -86,11 +86,10 @@ struct YearReport
         periods[1].startDate = yearStart();
         periods[1].endDate = yearStart() + 364;
         periods[1].endHour = 23;
-        ExchangeState status;
         MemoryPrompter prompter;
         UpperTitle(upgrid, blank, periods[1]);
         LowerTitle(downgrid, blank);
-        ReportBuild run{blank, periods, 1, kFolder, status, prompter, basegrid};
+        ReportBuild run{blank, periods, 1, kFolder, prompter, basegrid};
         run.database = &benchDatabase();
         run.HeaderRows = PrepareFrame(basegrid, blank);
         BuildReport(run);

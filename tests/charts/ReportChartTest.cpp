@@ -45,7 +45,7 @@ protected:
     ReportChart chartOf(const ReportPeriod& period)
     {
         periods[1] = period;
-        ReportBuild b{blank, periods, 1, dir.path(), status, prompter, table};
+        ReportBuild b{blank, periods, 1, dir.path(), prompter, table};
         b.HeaderRows = PrepareFrame(table, blank);
         headerRows = b.HeaderRows;
         BuildReport(b);
@@ -65,7 +65,6 @@ protected:
     std::unique_ptr<Database> db;
     BlankRecord blank;
     PeriodTable periods;
-    ExchangeState status;
     MemoryPrompter prompter;
     TableModel table;
     int headerRows = 1;

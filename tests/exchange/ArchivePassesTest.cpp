@@ -194,9 +194,9 @@ TEST_F(ArchivePassesTest, ChainsEndAtAFreePositionOfTheFile)
     const std::int64_t interval = ArchiveKey(0x0B07, ArchiveKind::Interval, 4);
     const DateTime memberMinute = encodeDateTime(2026, 3, 14, 12).value();
     ASSERT_TRUE(AppendArchiveRow(*db, ArchiveKind::Interval, {memberMinute, interval, -1}).ok());
-    ReadingPass(ctx, pass, settings);
+    ReadingPass(ctx, pass);
     ASSERT_EQ(pass.PassDone, 1);
-    StoringPass(ctx, pass, settings);
+    StoringPass(ctx, pass, depth);
     ASSERT_EQ(pass.PassDone, 1);
 
     // Member 03 keeps the days of position 2; member 05 is stored nowhere.

@@ -6,6 +6,7 @@
 #include "reports/ReportBuilder.h"
 #include "reports/ReportFrame.h"
 #include "reports/ReportPrintJob.h"
+#include "reports/ReportRun.h"
 #include "reports/ui/Tperiodform.h"
 #include "ui_Totvetform.h"
 
@@ -15,12 +16,7 @@
 namespace kest {
 namespace {
 
-constexpr const char* kNoDataMessage = "Нет данных за указанный отчетный период.";
 constexpr int kListLimit = 150;
-constexpr const char* kTooManyBlanks =
-    "У вас создано более 150 бланков, программа не предусматривает работу с таким количеством бланков, "
-    "поэтому \"лишние бланки\" не отобразятся, Удалите в редакторе бланков излишние бланки. С уважением "
-    "разработчик программы.";
 
 std::vector<std::string> memoLines(const QString& text)
 {
@@ -151,7 +147,7 @@ void Totvetform::fillBlankList()
         items << QString::fromStdString(name);
     items << QStringLiteral("нет");
     if (items.size() >= kListLimit) {
-        m_session.prompter.showError(kTooManyBlanks);
+        m_session.prompter.showError(kTooManyBlanksMessage);
         while (items.size() > kListLimit - 1)
             items.removeLast();
     }
@@ -201,20 +197,19 @@ void Totvetform::ComboBox1Change(int index)
 bool Totvetform::buildReport()
 {
     BlankState& blanks = m_session.blanks;
-    BlankRecord& blank = blanks.ablini;
-    const int number = blanks.BlankNumber;
+    ReportRequest request{blanks.ablini, m_session.periods, blanks.BlankNumber, blanks.DatabasePath,
+                          m_session.prompter};
+    request.decimalSeparator = m_session.decimalSeparator;
+    ReportTables tables;
+    const ReportResult result = MakeReport(request, tables);
     for (GridView* grid : {m_upgrid, m_basegrid, m_downgrid})
         grid->beginUpdate();
-    UpperTitle(m_up, blank, m_session.periods[number]);
-    LowerTitle(m_down, blank);
-    ReportBuild build{
-        blank, m_session.periods, number, blanks.DatabasePath, m_session.status, m_session.prompter, m_base};
-    build.HeaderRows = PrepareFrame(m_base, blank);
-    build.decimalSeparator = m_session.decimalSeparator;
-    BuildReport(build);
+    m_up = std::move(tables.upgrid);
+    m_base = std::move(tables.basegrid);
+    m_down = std::move(tables.downgrid);
     for (GridView* grid : {m_upgrid, m_basegrid, m_downgrid})
         grid->endUpdate();
-    return !build.ReportFailed;
+    return result.outcome != ReportOutcome::Failed;
 }
 
 void Totvetform::showReport()
