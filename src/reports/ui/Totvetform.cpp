@@ -1,5 +1,6 @@
 #include "reports/ui/Totvetform.h"
 
+#include "charts/ui/ChartWindow.h"
 #include "common/IniFile.h"
 #include "common/Prompter.h"
 #include "db/ArchiveTables.h"
@@ -77,6 +78,7 @@ Totvetform::Totvetform(ReportSession& session, Tperiodform* periodForm, QWidget*
     connect(ui->Button1, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui->Button2, &QPushButton::clicked, this, &Totvetform::Button2Click);
     connect(ui->Button4, &QPushButton::clicked, this, &Totvetform::Button4Click);
+    connect(ui->chartButton, &QPushButton::clicked, this, &Totvetform::chartButtonClick);
     connect(m_basegrid, &GridView::columnResized, this, &Totvetform::basegridColumnResized);
 }
 
@@ -136,7 +138,7 @@ void Totvetform::hideReport()
     for (QWidget* w : {static_cast<QWidget*>(m_upgrid), static_cast<QWidget*>(m_basegrid),
                        static_cast<QWidget*>(m_downgrid), static_cast<QWidget*>(ui->Label3),
                        static_cast<QWidget*>(ui->Label4), static_cast<QWidget*>(ui->Button4),
-                       static_cast<QWidget*>(ui->ProgressBar1)})
+                       static_cast<QWidget*>(ui->chartButton), static_cast<QWidget*>(ui->ProgressBar1)})
         w->hide();
 }
 
@@ -207,6 +209,7 @@ bool Totvetform::buildReport()
     m_up = std::move(tables.upgrid);
     m_base = std::move(tables.basegrid);
     m_down = std::move(tables.downgrid);
+    m_headerRows = tables.HeaderRows;
     for (GridView* grid : {m_upgrid, m_basegrid, m_downgrid})
         grid->endUpdate();
     return result.outcome != ReportOutcome::Failed;
@@ -228,6 +231,7 @@ void Totvetform::showReport()
         ui->Label4->show();
     ui->Button2->show();
     ui->Button4->show();
+    ui->chartButton->show();
 }
 
 void Totvetform::Button2Click()
@@ -240,6 +244,14 @@ void Totvetform::Button2Click()
     const PrintJob job = MakeReportPrintJob(m_session.blanks.ablini, m_up, m_base, m_down);
     if (const std::string problem = printWithChooser(job, this, m_choosePrinter); !problem.empty())
         m_session.prompter.showError("Отчет не напечатан: " + problem);
+}
+
+void Totvetform::chartButtonClick()
+{
+    const BlankState& blanks = m_session.blanks;
+    ChartWindow chart(
+        MakeReportChart(m_base, m_headerRows, blanks.ablini, m_session.periods[blanks.BlankNumber]), this);
+    chart.exec();
 }
 
 void Totvetform::Button4Click()

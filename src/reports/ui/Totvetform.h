@@ -55,11 +55,13 @@ private:
     void hideReport();
     void Button2Click();
     void Button4Click();
+    void chartButtonClick();
     void basegridColumnResized(int column, int oldWidth, int newWidth);
 
     std::unique_ptr<Ui::Totvetform> ui;
     ReportSession& m_session;
     TableModel m_up, m_base, m_down;
+    int m_headerRows = 1;
     GridView* m_upgrid;
     GridView* m_basegrid;
     GridView* m_downgrid;

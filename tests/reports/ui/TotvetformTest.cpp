@@ -1,6 +1,8 @@
 #include "reports/ui/Totvetform.h"
 
+#include "UiScreenshots.h"
 #include "WindowTestSupport.h"
+#include "charts/ui/ChartWindow.h"
 #include "common/IniFile.h"
 #include "grid/CsvWriter.h"
 #include "grid/ui/PdfWords.h"
@@ -123,6 +125,23 @@ TEST_F(TotvetformTest, ChoosingABlankShowsWhatTheCommandWrites)
     EXPECT_EQ(home.periods[1].endHour, 23);
     // Every closing of the period window also sets the event window's period.
     EXPECT_EQ(home.periods[PeriodTable::kEventEntry].endDate, *encodeDateTime(2024, 3, 4));
+}
+
+TEST_F(TotvetformTest, ChartButtonShowsTheBuiltReportsColumns)
+{
+    EXPECT_FALSE(shown("chartButton"));
+    answerPeriod(QDate(2024, 3, 2), QDate(2024, 3, 4), 0, 23);
+    choose(QString::fromUtf8(kHourly));
+    ASSERT_TRUE(shown("chartButton"));
+    test::saveScreenshot(window, "report-window.png");
+    std::size_t columns = 0;
+    whenModal<ChartWindow>([&](ChartWindow& chart) {
+        columns = chart.lines().size();
+        test::saveScreenshot(chart, "report-chart-window.png");
+        chart.reject();
+    });
+    window.findChild<QPushButton*>("chartButton")->click();
+    EXPECT_GT(columns, 0u);
 }
 
 TEST_F(TotvetformTest, CancelledPeriodAndEmptyPeriodShowNothing)
