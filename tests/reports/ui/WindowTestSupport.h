@@ -15,26 +15,6 @@
 
 namespace kest::test {
 
-/// Records every box and answers questions from a queue (the default answer when the
-/// queue is empty).
-class QueuedPrompter final : public Prompter
-{
-public:
-    void showError(const std::string& text) override { errors.push_back(text); }
-    void showInfo(const std::string& text) override { infos.push_back(text); }
-    bool ask(const std::string& question, bool defaultAnswer) override
-    {
-        questions.push_back(question);
-        if (answers.empty())
-            return defaultAnswer;
-        const bool a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    std::deque<bool> answers;
-    std::vector<std::string> errors, infos, questions;
-};
-
 /// A data folder with the delivered example blanks and four days of hourly values of
 /// controller 1A2F (archives 4 and 6), and the shared state of the report windows.
 struct ReportWindowHome
@@ -44,7 +24,7 @@ struct ReportWindowHome
     BlankState blanks;
     PeriodTable periods;
     ExchangeState status;
-    QueuedPrompter prompter;
+    MemoryPrompter prompter;
     ReportSession session{blanks, periods, status, prompter};
 
     ReportWindowHome()
