@@ -2,19 +2,20 @@
 
 namespace kest {
 
-ConsoleSession::ConsoleSession(const ExchangeSettings& settings, std::ostream& out, std::ostream& err)
-    : m_link(m_port, m_clock), m_pump(m_state), m_log(out),
-      m_prompter(err), m_exchange{.link = m_link,
-                                  .state = m_state,
-                                  .pump = m_pump,
-                                  .log = m_log,
-                                  .prompter = m_prompter,
-                                  .catalog = m_catalog,
-                                  .image = m_image,
-                                  .clock = m_clock,
-                                  .tries = clampAttempts(settings.KOLP),
-                                  .pauseSeconds = clampPause(settings.TWORK),
-                                  .databasePath = settings.DatabasePath}
+ConsoleSession::ConsoleSession(
+    const ExchangeSettings& settings, std::ostream& out, std::ostream& err, SerialPort* port, Clock* clock)
+    : m_port(port ? *port : m_termios), m_clock(clock ? *clock : m_systemClock), m_link(m_port, m_clock),
+      m_pump(m_state), m_log(out), m_prompter(err), m_exchange{.link = m_link,
+                                                               .state = m_state,
+                                                               .pump = m_pump,
+                                                               .log = m_log,
+                                                               .prompter = m_prompter,
+                                                               .catalog = m_catalog,
+                                                               .image = m_image,
+                                                               .clock = m_clock,
+                                                               .tries = clampAttempts(settings.KOLP),
+                                                               .pauseSeconds = clampPause(settings.TWORK),
+                                                               .databasePath = settings.DatabasePath}
 {
     m_link.Timing = linkTimingFor(settings);
 }

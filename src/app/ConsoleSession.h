@@ -17,10 +17,15 @@ namespace kest {
 /// Everything a headless registrar command works with: the real port and clock,
 /// the log on stdout, message boxes on stderr, Ctrl+C as "СТОП", and the catalog
 /// and image. The exchange window hands KOLP and TWORK to the link; so does this.
+/// A read that is recorded or replayed passes its own port and clock.
 class ConsoleSession
 {
 public:
-    ConsoleSession(const ExchangeSettings& settings, std::ostream& out, std::ostream& err);
+    ConsoleSession(const ExchangeSettings& settings,
+                   std::ostream& out,
+                   std::ostream& err,
+                   SerialPort* port = nullptr,
+                   Clock* clock = nullptr);
     ~ConsoleSession();
     ConsoleSession(const ConsoleSession&) = delete;
     ConsoleSession& operator=(const ConsoleSession&) = delete;
@@ -29,8 +34,10 @@ public:
     ExchangeState& state() { return m_state; }
 
 private:
-    SystemClock m_clock;
-    TermiosPort m_port;
+    SystemClock m_systemClock;
+    TermiosPort m_termios;
+    SerialPort& m_port;
+    Clock& m_clock;
     RegistrarLink m_link;
     ExchangeState m_state;
     ConsoleEventPump m_pump;

@@ -1,24 +1,58 @@
 #include "app/CommandLine.h"
 #include "app/ConsoleSession.h"
+#include "app/StoreOutcome.h"
+#include "app/TerminalProgress.h"
+#include "db/ArchiveTables.h"
 #include "link/Connection.h"
 #include "registrar/ArchivePasses.h"
+#include "session/RecordingPort.h"
+#include "session/SessionFolder.h"
+#include "session/SessionRun.h"
+
+#include <ostream>
 
 namespace kest {
 
 // Connect, read every record into the image, store the image: the exchange
 // window's three buttons in a row. Success only when the storing pass went through.
+// Before the storing pass the whole read goes into a session file, so a pass that
+// fails (a locked or full disk, a kill) loses nothing: `kest store` takes it later.
 int CommandRead(CommandContext& ctx)
 {
-    ConsoleSession session(ctx.settings, ctx.out, ctx.err);
+    TermiosPort line;
+    RecordingPort recording(line);
+    ConsoleSession session(ctx.settings, ctx.out, ctx.err, &recording);
+    ExchangeContext& exchange = session.exchange();
     ExchangeState& state = session.state();
-    const bool connected = EstablishConnection(session.exchange(), ctx.settings.Port);
+    TerminalProgress progress(ctx.err, exchange.catalog, exchange.link.PageLink);
+    if (stderrIsTerminal())
+        exchange.progress = &progress;
+
+    SystemClock clock;
+    const std::string started = toSqlText(clock.now());
+    const bool connected = EstablishConnection(exchange, ctx.settings.Port);
     PassState pass;
-    if (connected && state.ExchangeStatus == kStatusOk && !state.StopRequested) {
-        ReadingPass(session.exchange(), pass, ctx.settings);
-        if (pass.PassDone == 1)
-            StoringPass(session.exchange(), pass, ctx.settings);
+    if (!connected || state.ExchangeStatus != kStatusOk || state.StopRequested)
+        return kExitFailure;
+    const std::string marks = currentArchiveSettings(ctx.settings.DatabasePath);
+    ReadingPass(exchange, pass, ctx.settings);
+    progress.finish();
+    if (pass.PassDone != 1)
+        return kExitFailure;
+
+    std::string error;
+    auto db = OpenArchiveDatabase(ctx.settings.DatabasePath, false, &error);
+    const SessionData data = sessionOfRead(exchange, started, marks, db.get(), recording.events());
+    db.reset();
+    const auto file = saveSession(ctx.settings.DatabasePath, data, error);
+    if (!file) {
+        // The storing pass still runs: the values are in memory.
+        const std::string text = "Файл сеанса не записан: " + error;
+        exchange.log.append(text);
+        ctx.err << text << "\n";
     }
-    return pass.PassDone == 1 && pass.PassMode == 1 ? kExitOk : kExitFailure;
+    StoringPass(exchange, pass, ctx.settings);
+    return finishStoring(ctx, exchange, pass, file);
 }
 
 } // namespace kest

@@ -145,6 +145,11 @@ std::unique_ptr<Database> Database::open(const std::filesystem::path& file, Open
     return db;
 }
 
+void Database::setBusyTimeout(int ms)
+{
+    sqlite3_busy_timeout(m_db, ms);
+}
+
 Database::~Database()
 {
     m_cache.clear();

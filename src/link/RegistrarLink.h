@@ -18,6 +18,7 @@ class ExchangeLog;
 class Prompter;
 class RegistrarImage;
 struct Catalog;
+struct ReadInputs;
 
 /// A page of the page link, or the reply of a memory read (up to 255 data bytes and
 /// the checksum byte).
@@ -132,6 +133,9 @@ struct ExchangeContext
     /// Directory of the tables and KEST.INI, ending in '/'.
     std::string databasePath;
     ExchangeProgress* progress = nullptr;
+    /// A read run again from a session file takes the marks and controller values
+    /// the first run used from here instead of KEST.INI and the tables.
+    const ReadInputs* recordedInputs = nullptr;
 };
 
 /// The calling pattern of every catalog, time-stamp and archive read: up to `tries`

@@ -6,6 +6,7 @@
 #include "common/Prompter.h"
 #include "db/ArchiveStore.h"
 #include "registrar/Catalog.h"
+#include "registrar/ReadInputs.h"
 #include "registrar/RecordReaders.h"
 #include "registrar/RegistrarImage.h"
 #include "settings/ArchiveSettingsFile.h"
@@ -42,7 +43,8 @@ void loadMarks(ExchangeContext& ctx, int record, bool pageLink)
     const std::uint8_t readState = ctx.catalog.entry(record).bytes[pageLink ? 16 : 8];
     if (readState != 0 && readState != 0x32)
         return;
-    const IniFile ini = IniFile::load(archiveSettingsPath(ctx.databasePath));
+    const IniFile ini = ctx.recordedInputs ? IniFile::parse(ctx.recordedInputs->archiveSettings)
+                                           : IniFile::load(archiveSettingsPath(ctx.databasePath));
     const std::string section = ctx.catalog.entry(record).controllerText();
     ArchiveSettings& settings = ctx.image.record(record).Settings;
     LoadArchiveSettings(ini, section, MarkKind::Hourly, settings);
@@ -50,6 +52,23 @@ void loadMarks(ExchangeContext& ctx, int record, bool pageLink)
     if (pageLink) {
         LoadArchiveSettings(ini, section, MarkKind::Monthly, settings);
         LoadArchiveSettings(ini, section, MarkKind::Interval, settings);
+    }
+}
+
+/// A read run again from a session stores with the settlement values the first
+/// run had, whatever the tables say today.
+void takeRecordedValues(ExchangeContext& ctx)
+{
+    if (!ctx.recordedInputs)
+        return;
+    const ReadInputs& in = *ctx.recordedInputs;
+    for (int r = 1; r <= ctx.catalog.count && r <= in.records; ++r) {
+        const ControllerValues& v = in.values[static_cast<std::size_t>(r - 1)];
+        ImageRecord& record = ctx.image.record(r);
+        record.rhour = v.rhour;
+        record.rday = v.rday;
+        record.avans = v.avans;
+        record.smin = v.smin;
     }
 }
 
@@ -77,6 +96,7 @@ void ReadingPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings&)
     // later records wrongly, so a failed list ends the pass here.
     if (RebuildControllerList(ctx, db.get(), false).linkFailed || ctx.state.ExchangeStatus != kStatusOk)
         return;
+    takeRecordedValues(ctx);
     ctx.log.append("** Обмен с регистратором **");
     pass.RowsAttempted = 0;
     if (ctx.progress)
@@ -102,7 +122,11 @@ void StoringPass(ExchangeContext& ctx, PassState& pass, const ExchangeSettings& 
     auto db = beginPass(ctx, pass, 1);
     if (!db)
         return;
+    // Another program writing the database (a second Kest storing its own read, a
+    // backup copy) holds it for seconds; the pass waits for it rather than fail.
+    db->setBusyTimeout(settings.DatabaseWait * 1000);
     RebuildControllerList(ctx, db.get(), true);
+    takeRecordedValues(ctx);
     ctx.log.append("** Передача данных в базу данных **");
     const DepthLimits depth{settings.DARH, settings.DARD, settings.DARM, settings.Dok};
     ArchiveStore store(*db, pageLink ? StoreVariant::Page : StoreVariant::Request, depth, ctx.clock.now());

@@ -1,0 +1,81 @@
+#include "app/ConsoleSession.h"
+#include "app/StoreOutcome.h"
+#include "app/TerminalProgress.h"
+#include "db/ArchiveTables.h"
+#include "session/SessionFolder.h"
+#include "session/SessionRun.h"
+
+#include <ostream>
+#include <unistd.h>
+
+namespace kest {
+
+bool stderrIsTerminal()
+{
+    return isatty(STDERR_FILENO) == 1;
+}
+
+int finishStoring(CommandContext& ctx,
+                  ExchangeContext& exchange,
+                  const PassState& pass,
+                  const std::optional<std::filesystem::path>& session)
+{
+    if (pass.PassDone == 1 && pass.PassMode == 1) {
+        if (session) {
+            const std::string error = markSessionStored(*session, exchange.clock.now());
+            if (!error.empty())
+                ctx.err << "Не удалось отметить файл сеанса как помещенный в базу: " << error << "\n";
+            pruneSessions(ctx.settings.DatabasePath, ctx.settings.SessionsKept);
+        }
+        return kExitOk;
+    }
+    if (session) {
+        const std::string text = sessionKeptMessage(*session);
+        exchange.log.append(text);
+        ctx.err << text << "\n";
+    }
+    return kExitFailure;
+}
+
+// The read kept in a session file, stored as `kest read` would have stored it: the
+// same readers run over the recorded bytes, with the marks and controller values
+// the read had, and the storing pass follows.
+int CommandStore(CommandContext& ctx)
+{
+    if (ctx.arguments.size() != 1) {
+        ctx.err << "kest store needs one session file: kest store FILE\n";
+        return kExitFailure;
+    }
+    const std::filesystem::path file = ctx.arguments.front();
+    std::string error;
+    const auto data = loadSession(file, error);
+    if (!data) {
+        ctx.err << "Файл сеанса не помещен в базу данных: " << error << "\n";
+        return kExitFailure;
+    }
+
+    ReplayClock clock;
+    ReplayPort port(data->exchanges, clock);
+    ConsoleSession session(ctx.settings, ctx.out, ctx.err, &port, &clock);
+    ExchangeContext& exchange = session.exchange();
+    prepareReplay(exchange, *data);
+    TerminalProgress progress(ctx.err, exchange.catalog, exchange.link.PageLink);
+    if (stderrIsTerminal())
+        exchange.progress = &progress;
+
+    if (auto db = OpenArchiveDatabase(ctx.settings.DatabasePath, false, &error);
+        db && RequireTables(*db, {"meranb", "merane"}).ok())
+        (void)addSessionControllers(*db, *data);
+
+    PassState pass;
+    const std::string problem = replayRead(exchange, pass, ctx.settings, *data, port);
+    progress.finish();
+    if (!problem.empty()) {
+        ctx.err << "Файл сеанса " << file.string() << " не помещен в базу данных: " << problem << "\n";
+        return kExitFailure;
+    }
+    StoringPass(exchange, pass, ctx.settings);
+    return finishStoring(ctx, exchange, pass, file);
+}
+
+} // namespace kest

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/ExchangeSettings.h"
+#include "db/Database.h"
+#include "link/RegistrarLink.h"
+#include "registrar/ArchivePasses.h"
+#include "session/ReplayPort.h"
+#include "session/SessionFile.h"
+
+#include <filesystem>
+#include <string>
+
+namespace kest {
+
+/// KEST.INI of the database folder as it is on disk now; "" when there is none.
+/// Taken before a reading pass, it is the marks file the pass reads.
+std::string currentArchiveSettings(const std::filesystem::path& databasePath);
+
+/// The session of a reading pass that has just gone through on ctx: the catalog,
+/// the link kind and the link's repetitions, the marks file taken before the pass,
+/// each record's controller values (names from `db` when given) and the recorded
+/// port events.
+SessionData sessionOfRead(const ExchangeContext& ctx,
+                          const std::string& started,
+                          const std::string& archiveSettings,
+                          Database* db,
+                          std::string exchanges);
+
+/// Gives ctx what the read had: the recorded marks and controller values, the
+/// link's repetitions and, for a session that starts at the catalog, the link kind.
+void prepareReplay(ExchangeContext& ctx, const SessionData& session);
+
+/// Runs the recorded read again through ctx, whose link must be over `port`: the
+/// connection (or the catalog read) and the reading pass, with the log lines and
+/// boxes the read had. "" when it went through as recorded, else what went wrong.
+std::string replayRead(ExchangeContext& ctx,
+                       PassState& pass,
+                       const ExchangeSettings& settings,
+                       const SessionData& session,
+                       const ReplayPort& port);
+
+/// Adds the controller rows the database lacks with the values the read had, so a
+/// store into an empty database leaves the controller rows the read left. Rows
+/// already there are kept as they are.
+DbStatus addSessionControllers(Database& db, const SessionData& session);
+
+/// The line that tells where a read whose storing pass failed is kept.
+std::string sessionKeptMessage(const std::filesystem::path& session);
+
+} // namespace kest
