@@ -41,7 +41,7 @@ std::optional<SessionData> recordRead(const RegistrarMemory& memory,
 {
     ReplayClock clock;
     MemoryPort line(memory, link, clock);
-    RecordingPort recording(line);
+    RecordingPort recording(line, [&] { return clock.monotonicUs(); });
     RegistrarLink registrar(recording, clock);
     ExchangeState state;
     NullEventPump pump;

@@ -1,8 +1,21 @@
 #include "session/RecordingPort.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace kest {
+
+RecordingPort::RecordingPort(SerialPort& line, std::function<std::int64_t()> microseconds)
+    : m_line(line), m_microseconds(std::move(microseconds))
+{
+    if (!m_microseconds) {
+        m_microseconds = [] {
+            return std::chrono::duration_cast<std::chrono::microseconds>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        };
+    }
+}
 
 void RecordingPort::appendU32(std::uint32_t v)
 {
@@ -12,12 +25,11 @@ void RecordingPort::appendU32(std::uint32_t v)
 
 std::size_t RecordingPort::read(std::uint8_t* buffer, std::size_t count)
 {
-    const auto start = std::chrono::steady_clock::now();
+    const std::int64_t start = m_microseconds();
     const std::size_t n = m_line.read(buffer, count);
-    const auto us =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    const std::int64_t us = m_microseconds() - start;
     m_events.push_back('R');
-    appendU32(static_cast<std::uint32_t>(std::max<std::int64_t>(0, us.count())));
+    appendU32(static_cast<std::uint32_t>(std::clamp<std::int64_t>(us, 0, UINT32_MAX)));
     appendU32(static_cast<std::uint32_t>(n));
     m_events.append(reinterpret_cast<const char*>(buffer), n);
     return n;

@@ -2,7 +2,8 @@
 
 #include "link/SerialPort.h"
 
-#include <chrono>
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace kest {
@@ -20,7 +21,9 @@ namespace kest {
 class RecordingPort final : public SerialPort
 {
 public:
-    explicit RecordingPort(SerialPort& line) : m_line(line) {}
+    /// Reads are timed on the steady clock unless `microseconds` gives the time of
+    /// a line that keeps its own (an in-process registrar on a virtual clock).
+    explicit RecordingPort(SerialPort& line, std::function<std::int64_t()> microseconds = {});
 
     bool open(const std::string& device) override { return m_line.open(device); }
     bool isOpen() const override { return m_line.isOpen(); }
@@ -43,6 +46,7 @@ private:
     void appendU32(std::uint32_t v);
 
     SerialPort& m_line;
+    std::function<std::int64_t()> m_microseconds;
     std::string m_events;
 };
 

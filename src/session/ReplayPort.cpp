@@ -71,6 +71,7 @@ bool ReplayPort::write(const std::uint8_t* bytes, std::size_t count)
         return false;
     }
     m_pos = event.end;
+    ++m_writes;
     return event.kind == 'W';
 }
 

@@ -17,6 +17,7 @@ public:
     void sleepMs(std::int64_t ms) override { advanceUs(ms * 1000); }
     DateTime now() override { return m_system.now(); }
     void advanceUs(std::int64_t us) { m_us += us > 0 ? us : 0; }
+    std::int64_t monotonicUs() const { return m_us; }
 
 private:
     std::int64_t m_us = 0;
@@ -51,6 +52,8 @@ public:
 
     /// The readers asked for something the recording does not hold next.
     bool diverged() const { return m_diverged; }
+    /// How many recorded writes had been played when the replay diverged.
+    int writesPlayed() const { return m_writes; }
     /// Every recorded event has been played.
     bool finished() const { return m_pos == m_events.size(); }
 
@@ -72,6 +75,7 @@ private:
     ReplayClock& m_clock;
     bool m_open = false;
     bool m_diverged = false;
+    int m_writes = 0;
     int m_timeoutMs = 1000;
     /// What is left of a recorded read that a smaller read took only part of.
     std::string_view m_rest;

@@ -84,7 +84,8 @@ std::string replayRead(ExchangeContext& ctx,
     if (ctx.state.StopRequested)
         return "прервано пользователем";
     if (port.diverged() || (pass.PassDone == 1 && !port.finished()))
-        return "программа запрашивает у регистратора не то, что записано в файле сеанса";
+        return "программа запрашивает у регистратора не то, что записано в файле сеанса (после запроса " +
+               std::to_string(port.writesPlayed()) + ")";
     if (pass.PassDone != 1)
         return "чтение из файла сеанса не прошло";
     if (ctx.link.PageLink != session.pageLink || ctx.catalog.count != session.catalog.count)
