@@ -37,7 +37,8 @@ std::string fullRegistrarRecordFile()
 std::optional<SessionData> recordRead(const RegistrarMemory& memory,
                                       LinkKind link,
                                       const std::filesystem::path& databasePath,
-                                      std::string& error)
+                                      std::string& error,
+                                      ExchangeProgress* progress)
 {
     ReplayClock clock;
     MemoryPort line(memory, link, clock);
@@ -52,6 +53,7 @@ std::optional<SessionData> recordRead(const RegistrarMemory& memory,
     ExchangeContext ctx{
         registrar, state, pump, log, prompter, catalog, image, clock, 3, 3, databasePath.string() + "/"};
     registrar.Timing = {3, 3030};
+    ctx.progress = progress;
     const std::string marks = currentArchiveSettings(databasePath);
     ExchangeSettings settings;
     settings.DatabasePath = ctx.databasePath;

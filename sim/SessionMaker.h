@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RegistrarMemory.h"
+#include "link/RegistrarLink.h"
 #include "session/SessionFile.h"
 
 #include <filesystem>
@@ -16,10 +17,11 @@ std::string fullRegistrarRecordFile();
 /// The session `kest read` would keep of a read of `memory`, read in-process over a
 /// MemoryPort: the connection, the catalog and the reading pass, with the controller
 /// tables and KEST.INI of `databasePath` (its tables must exist). Nothing, with the
-/// reason, when the read does not go through.
+/// reason, when the read does not go through. `progress`, when given, follows it.
 std::optional<SessionData> recordRead(const RegistrarMemory& memory,
                                       LinkKind link,
                                       const std::filesystem::path& databasePath,
-                                      std::string& error);
+                                      std::string& error,
+                                      ExchangeProgress* progress = nullptr);
 
 } // namespace kest::sim

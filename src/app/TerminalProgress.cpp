@@ -60,7 +60,7 @@ void TerminalProgress::setPosition(int)
 void TerminalProgress::step()
 {
     ++m_done;
-    draw(false);
+    draw(m_done == total());
 }
 
 void TerminalProgress::draw(bool force)

@@ -23,6 +23,10 @@ public:
     /// Clears the line; the next text on the terminal starts on a clean line.
     void finish();
 
+    int done() const { return m_done; }
+    /// Requests the whole read takes.
+    int total() const { return m_ends.empty() ? 0 : m_ends.back(); }
+
     /// Requests record `entry` takes on the link.
     static int requestsOf(const CatalogEntry& entry, bool pageLink);
     /// The line's text after `done` requests of `total`, `elapsedSeconds` in.

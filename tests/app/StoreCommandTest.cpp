@@ -142,6 +142,8 @@ TEST_P(StoreCommandTest, StoreRebuildsWhatTheReadStored)
     home.exec("INSERT INTO merane VALUES (1042, 10)");
     ASSERT_EQ(home.run("read"), 0) << home.out << home.err;
     const std::string readLog = home.out;
+    // stderr is a file here: no progress line.
+    EXPECT_EQ(home.err.find("Запись 1 из"), std::string::npos) << home.err;
     const std::string stored = home.dump();
     const auto sessions = home.sessions();
     ASSERT_EQ(sessions.size(), 1u);
