@@ -12,6 +12,7 @@
 #include "session/SessionRun.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <unistd.h>
@@ -60,6 +61,7 @@ const Fixture& fixture()
         out.session = *sim::recordRead(*memory, sim::LinkKind::Page, home(out) / "data", error);
         out.file = *saveSession(out.dir, out.session, error);
         out.size = std::filesystem::file_size(out.file);
+        std::atexit([] { std::filesystem::remove_all(fixture().dir); });
         return out;
     }();
     return f;
