@@ -2,11 +2,9 @@
 #include "app/ConsoleSession.h"
 #include "app/StoreOutcome.h"
 #include "app/TerminalProgress.h"
-#include "db/ArchiveTables.h"
 #include "link/Connection.h"
 #include "registrar/ArchivePasses.h"
 #include "session/RecordingPort.h"
-#include "session/SessionFolder.h"
 #include "session/SessionRun.h"
 
 #include <ostream>
@@ -41,10 +39,7 @@ int CommandRead(CommandContext& ctx)
         return kExitFailure;
 
     std::string error;
-    auto db = OpenArchiveDatabase(ctx.settings.DatabasePath, false, &error);
-    const SessionData data = sessionOfRead(exchange, started, marks, db.get(), recording.events());
-    db.reset();
-    const auto file = saveSession(ctx.settings.DatabasePath, data, error);
+    const auto file = keepReadSession(exchange, started, marks, recording.events(), error);
     if (!file) {
         // The storing pass still runs: the values are in memory.
         const std::string text = "Файл сеанса не записан: " + error;

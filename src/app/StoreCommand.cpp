@@ -20,21 +20,17 @@ int finishStoring(CommandContext& ctx,
                   const PassState& pass,
                   const std::optional<std::filesystem::path>& session)
 {
-    if (pass.PassDone == 1 && pass.PassMode == 1) {
-        if (session) {
-            const std::string error = markSessionStored(*session, exchange.clock.now());
-            if (!error.empty())
-                ctx.err << "Не удалось отметить файл сеанса как помещенный в базу: " << error << "\n";
-            pruneSessions(ctx.settings.DatabasePath, ctx.settings.SessionsKept);
-        }
-        return kExitOk;
-    }
+    const bool stored = pass.PassDone == 1 && pass.PassMode == 1;
     if (session) {
-        const std::string text = sessionKeptMessage(*session);
-        exchange.log.append(text);
-        ctx.err << text << "\n";
+        const std::string text = afterStoringPass(pass, *session, ctx.settings.DatabasePath,
+                                                  exchange.clock.now(), ctx.settings.SessionsKept);
+        if (!text.empty()) {
+            if (!stored)
+                exchange.log.append(text);
+            ctx.err << text << "\n";
+        }
     }
-    return kExitFailure;
+    return stored ? kExitOk : kExitFailure;
 }
 
 // The read kept in a session file, stored as `kest read` would have stored it: the

@@ -4,6 +4,7 @@
 #include "link/Connection.h"
 #include "registrar/CatalogReader.h"
 #include "registrar/RegistrarImage.h"
+#include "session/SessionFolder.h"
 #include "settings/ArchiveSettingsFile.h"
 
 #include <fstream>
@@ -114,6 +115,31 @@ std::string sessionKeptMessage(const std::filesystem::path& session)
 {
     return "Считанные данные сохранены в файле сеанса " + session.string() +
            "; поместить их в базу данных позже: kest store " + session.string();
+}
+
+std::optional<std::filesystem::path> keepReadSession(const ExchangeContext& ctx,
+                                                     const std::string& started,
+                                                     const std::string& archiveSettings,
+                                                     const std::string& events,
+                                                     std::string& error)
+{
+    auto db = OpenArchiveDatabase(ctx.databasePath, false, &error);
+    const SessionData data = sessionOfRead(ctx, started, archiveSettings, db.get(), events);
+    db.reset();
+    return saveSession(ctx.databasePath, data, error);
+}
+
+std::string afterStoringPass(const PassState& pass,
+                             const std::filesystem::path& session,
+                             const std::filesystem::path& databasePath,
+                             DateTime now,
+                             int kept)
+{
+    if (pass.PassDone != 1 || pass.PassMode != 1)
+        return sessionKeptMessage(session);
+    const std::string error = markSessionStored(session, now);
+    pruneSessions(databasePath, kept);
+    return error.empty() ? "" : "Не удалось отметить файл сеанса как помещенный в базу: " + error;
 }
 
 } // namespace kest

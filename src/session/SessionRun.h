@@ -8,6 +8,7 @@
 #include "session/SessionFile.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace kest {
@@ -46,5 +47,26 @@ DbStatus addSessionControllers(Database& db, const SessionData& session);
 
 /// The line that tells where a read whose storing pass failed is kept.
 std::string sessionKeptMessage(const std::filesystem::path& session);
+
+/// What a window or command does once a reading pass has gone through: the session
+/// of the read (see sessionOfRead; the names come from the controller tables) goes
+/// into DatabasePath/sessions. The file, or nothing with the reason in `error`; the
+/// storing pass runs either way, since the values are in memory.
+std::optional<std::filesystem::path> keepReadSession(const ExchangeContext& ctx,
+                                                     const std::string& started,
+                                                     const std::string& archiveSettings,
+                                                     const std::string& events,
+                                                     std::string& error);
+
+/// What follows a storing pass of a read kept in `session`. A pass that went through
+/// marks the session stored and lets the oldest stored sessions of the database's
+/// folder go past `kept`; the
+/// result is "" (or why the mark could not be set). A pass that failed gives
+/// sessionKeptMessage, for the log and the message box.
+std::string afterStoringPass(const PassState& pass,
+                             const std::filesystem::path& session,
+                             const std::filesystem::path& databasePath,
+                             DateTime now,
+                             int kept);
 
 } // namespace kest
