@@ -89,8 +89,9 @@ bool parseArguments(int argc, char** argv, Arguments& args)
             return false;
         }
     }
+    // A session brings its own link kind and memory; --link and --records are ignored.
     if (!args.session.empty())
-        return args.records.empty();
+        return true;
     return haveLink && !args.records.empty();
 }
 

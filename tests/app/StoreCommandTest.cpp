@@ -157,6 +157,16 @@ TEST_P(StoreCommandTest, StoreRebuildsWhatTheReadStored)
     EXPECT_EQ(home.dump(), stored);
     ASSERT_EQ(home.run("store " + file), 0) << home.err;
     EXPECT_EQ(home.dump(), stored);
+
+    // The session served by kest-sim is read like the registrar it was recorded from.
+    test::SimProcess replay(link, "", {"--session", file});
+    ASSERT_TRUE(replay.ready());
+    Home again(replay.device());
+    again.exec("INSERT INTO meranb VALUES (1042, 'Котельная', 12, 1, 1)");
+    again.exec("INSERT INTO merane VALUES (1042, 10)");
+    test::writeFile(again.data() / "KEST.INI", "[0412]\r\nAD01=90\r\nAH02=90\r\n");
+    ASSERT_EQ(again.run("read"), 0) << again.err;
+    EXPECT_EQ(again.dump(), stored);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLinks, StoreCommandTest, ::testing::Values("page", "request"));
