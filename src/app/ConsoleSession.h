@@ -10,6 +10,7 @@
 #include "registrar/Catalog.h"
 #include "registrar/RegistrarImage.h"
 
+#include <functional>
 #include <ostream>
 
 namespace kest {
@@ -32,8 +33,40 @@ public:
 
     ExchangeContext& exchange() { return m_exchange; }
     ExchangeState& state() { return m_state; }
+    /// Runs before each log line and box text, so that a progress line on the same
+    /// terminal can step aside first.
+    void setBeforeOutput(std::function<void()> hook) { m_beforeOutput = std::move(hook); }
 
 private:
+    /// The log on stdout and the boxes on stderr, each line after the hook.
+    class Log final : public ExchangeLog
+    {
+    public:
+        Log(const std::function<void()>& before, std::ostream& out) : m_before(before), m_out(out) {}
+        void append(const std::string& line) override;
+
+    private:
+        const std::function<void()>& m_before;
+        std::ostream& m_out;
+    };
+    class Boxes final : public Prompter
+    {
+    public:
+        Boxes(const std::function<void()>& before, std::ostream& err) : m_before(before), m_err(err) {}
+        void showError(const std::string& text) override { write(text); }
+        void showInfo(const std::string& text) override { write(text); }
+        bool ask(const std::string& question, bool defaultAnswer) override
+        {
+            write(question);
+            return defaultAnswer;
+        }
+
+    private:
+        void write(const std::string& text);
+        const std::function<void()>& m_before;
+        std::ostream& m_err;
+    };
+
     SystemClock m_systemClock;
     TermiosPort m_termios;
     SerialPort& m_port;
@@ -41,8 +74,9 @@ private:
     RegistrarLink m_link;
     ExchangeState m_state;
     ConsoleEventPump m_pump;
-    StreamExchangeLog m_log;
-    StreamPrompter m_prompter;
+    std::function<void()> m_beforeOutput;
+    Log m_log;
+    Boxes m_prompter;
     Catalog m_catalog;
     RegistrarImage m_image;
     ExchangeContext m_exchange;

@@ -23,8 +23,10 @@ int CommandRead(CommandContext& ctx)
     ExchangeContext& exchange = session.exchange();
     ExchangeState& state = session.state();
     TerminalProgress progress(ctx.err, exchange.catalog, exchange.link.PageLink);
-    if (stderrIsTerminal())
+    if (stderrIsTerminal()) {
         exchange.progress = &progress;
+        session.setBeforeOutput([&progress] { progress.finish(); });
+    }
 
     SystemClock clock;
     const std::string started = toSqlText(clock.now());

@@ -56,8 +56,10 @@ int CommandStore(CommandContext& ctx)
     ExchangeContext& exchange = session.exchange();
     prepareReplay(exchange, *data);
     TerminalProgress progress(ctx.err, exchange.catalog, exchange.link.PageLink);
-    if (stderrIsTerminal())
+    if (stderrIsTerminal()) {
         exchange.progress = &progress;
+        session.setBeforeOutput([&progress] { progress.finish(); });
+    }
 
     if (auto db = OpenArchiveDatabase(ctx.settings.DatabasePath, false, &error);
         db && RequireTables(*db, {"meranb", "merane"}).ok())
