@@ -26,8 +26,10 @@ private:
 
 /// The registrar's side of a recorded read (see RecordingPort): every write must be
 /// the one recorded next, and every read returns what the recorded read returned.
-/// When the readers ask for something else the replay has diverged: writes then
-/// fail and reads stay empty, so the read ends with a link failure.
+/// Time-outs may fall one read earlier or later than on the line (the link's time
+/// windows are measured, not counted); beyond that, when the readers ask for
+/// something else the replay has diverged: writes then fail and reads stay empty,
+/// so the read ends with a link failure.
 class ReplayPort final : public SerialPort
 {
 public:

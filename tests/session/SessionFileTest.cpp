@@ -132,6 +132,52 @@ TEST(SessionFileTest, ReplayThatAsksForOtherBytesIsCaught)
     EXPECT_TRUE(port.diverged());
 }
 
+/// Every read that brought nothing (the probe's time-outs) now took `us`.
+std::string withEmptyReadsTaking(std::string events, std::uint32_t us)
+{
+    for (std::size_t pos = 0; pos < events.size();) {
+        const char kind = events[pos];
+        const std::size_t length = pos + (kind == 'R' ? 5 : 1);
+        std::uint32_t n = 0;
+        for (int i = 0; i < 4; ++i)
+            n |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(events[length + i])) << (8 * i);
+        if (kind == 'R' && n == 0) {
+            for (int i = 0; i < 4; ++i)
+                events[pos + 1 + i] = static_cast<char>(us >> (8 * i));
+        }
+        pos = length + 4 + n;
+    }
+    return events;
+}
+
+// The probe waits 1.728 s in reads of 100 ms: a line that answered its time-outs a
+// little sooner or later than on the read runs one read more or less on the replay.
+TEST(SessionFileTest, ReplayToleratesTimeOutsThatEndOneReadApart)
+{
+    test::TempDir dir;
+    const SessionData recorded = smallSession(sim::LinkKind::Page, dir);
+    for (std::uint32_t us : {94'000u, 106'000u}) {
+        SessionData s = recorded;
+        s.exchanges = withEmptyReadsTaking(s.exchanges, us);
+        ReplayClock clock;
+        ReplayPort port(s.exchanges, clock);
+        RegistrarLink link(port, clock);
+        ExchangeState state;
+        NullEventPump pump;
+        MemoryExchangeLog log;
+        MemoryPrompter prompter;
+        Catalog catalog;
+        RegistrarImage image;
+        ExchangeContext ctx{
+            link, state, pump, log, prompter, catalog, image, clock, 3, 3, dir.path().string() + "/"};
+        prepareReplay(ctx, s);
+        ExchangeSettings settings;
+        settings.DatabasePath = ctx.databasePath;
+        PassState pass;
+        EXPECT_EQ(replayRead(ctx, pass, settings, s, port), "") << us;
+    }
+}
+
 TEST(SessionFolderTest, OldestStoredGoFirstAndUnstoredStay)
 {
     test::TempDir dir;
