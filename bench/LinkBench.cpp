@@ -6,10 +6,10 @@
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
 #include "db/ArchiveTables.h"
-#include "link/RegistrarLink.h"
+#include "exchange/ExchangeContext.h"
 #include "link/TermiosPort.h"
 #include "registrar/Catalog.h"
-#include "registrar/CatalogReader.h"
+#include "exchange/CatalogReader.h"
 #include "registrar/RegistrarImage.h"
 
 #include <benchmark/benchmark.h>

@@ -91,11 +91,10 @@ void BM_BuildHourlyYearReport(benchmark::State& state)
     periods[1].endDate = yearStart() + 364;
     periods[1].startHour = 0;
     periods[1].endHour = 23;
-    ExchangeState status;
     MemoryPrompter prompter;
     for (auto _ : state) {
         TableModel table;
-        ReportBuild build{blank, periods, 1, kFolder, status, prompter, table};
+        ReportBuild build{blank, periods, 1, kFolder, prompter, table};
         build.database = &db;
         build.HeaderRows = PrepareFrame(table, blank);
         BuildReport(build);

@@ -100,9 +100,9 @@ void BM_StoringPassOnly(benchmark::State& state)
         ConsoleSession console(settings, out, err, &port, &clock);
         prepareReplay(console.exchange(), f.session);
         PassState pass;
-        (void)replayRead(console.exchange(), pass, settings, f.session, port);
+        (void)replayRead(console.exchange(), pass, settings.Port, f.session, port);
         state.ResumeTiming();
-        StoringPass(console.exchange(), pass, settings);
+        StoringPass(console.exchange(), pass, depthLimitsFor(settings), settings.DatabaseWait);
         done = pass.PassDone;
     }
     if (done != 1)

@@ -53,10 +53,24 @@ for fmt in pdf xlsx; do
         --out "$home/report-daily.$fmt" || echo "daily report: exit $?"
 done
 
+# The delivered standard forms (installed by kest init) filled for controller 0412,
+# whose visit of 31.12.2007 the simulator serves.
+echo "== kest form: the delivered standard forms as PDF in $home"
+$kest form --form "Суточная ведомость" --controller 0412 --from 2007-12-01 --to 2007-12-31 \
+    --out "$home/form-daily.pdf" || echo "daily form: exit $?"
+$kest form --form "Часовая ведомость" --controller 0412 --from 2007-12-30 --to 2007-12-30 --to-hour 23 \
+    --out "$home/form-hourly.pdf" || echo "hourly form: exit $?"
+$kest form --form "Годовая сводка" --controller 0412 --from 2007-01-01 --to 2007-11-01 \
+    --out "$home/form-monthly.pdf" || echo "monthly form: exit $?"
+echo "== kest report --chart and kest gaps: the hourly chart and the holes of the archive"
+$kest report --blank "Часовой отчет МЕРАН 1A2F" --from 2024-03-02 --to 2024-03-04 --to-hour 23 \
+    --chart --out "$home/chart-hourly.png" || echo "hourly chart: exit $?"
+$kest gaps --from 2024-03-01 --to 2024-03-05 --out "$home/gaps.csv" || echo "gaps: exit $?"
+
 if [ -n "${DISPLAY:-}" ] && [ "${KEST_HEADLESS:-0}" != 1 ]; then
     echo "== starting the program's windows (registrar simulator on $tty)"
     $kest
     exit $?
 fi
 echo "No display: the demo ran headless. Data folder: $data"
-ls -l "$data" "$home"/report-*
+ls -l "$data" "$home"/report-* "$home"/form-* "$home"/chart-* "$home"/gaps.csv

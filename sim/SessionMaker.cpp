@@ -5,8 +5,8 @@
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
 #include "db/ArchiveTables.h"
-#include "link/Connection.h"
-#include "registrar/ArchivePasses.h"
+#include "exchange/Connection.h"
+#include "exchange/ArchivePasses.h"
 #include "registrar/RegistrarImage.h"
 #include "session/RecordingPort.h"
 #include "session/SessionRun.h"
@@ -55,14 +55,12 @@ std::optional<SessionData> recordRead(const RegistrarMemory& memory,
     registrar.Timing = {3, 3030};
     ctx.progress = progress;
     const std::string marks = currentArchiveSettings(databasePath);
-    ExchangeSettings settings;
-    settings.DatabasePath = ctx.databasePath;
     PassState pass;
     if (!EstablishConnection(ctx, "memory") || state.ExchangeStatus != kStatusOk) {
         error = "no connection";
         return std::nullopt;
     }
-    ReadingPass(ctx, pass, settings);
+    ReadingPass(ctx, pass);
     if (pass.PassDone != 1) {
         error = log.lines.empty() ? "the reading pass failed" : log.lines.back();
         return std::nullopt;

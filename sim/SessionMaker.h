@@ -1,7 +1,7 @@
 #pragma once
 
 #include "RegistrarMemory.h"
-#include "link/RegistrarLink.h"
+#include "exchange/ExchangeContext.h"
 #include "session/SessionFile.h"
 
 #include <filesystem>

@@ -6,6 +6,7 @@
 
 #ifdef KEST_GUI
 #include "app/ui/KestApplication.h"
+#include "charts/ui/ChartDrawing.h"
 #include "grid/ui/PdfPrinter.h"
 #endif
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
 #ifdef KEST_GUI
     // The core prints PDFs through the windowed build's painter.
     kest::registerPdfPrinter(&kest::PrintTablesToPdf);
+    kest::registerChartWriter(&kest::SaveReportChart);
     if (!kest::wantsCommandLine(args))
         return kest::runWindows(argc, argv);
 #endif

@@ -19,19 +19,28 @@ constexpr const char* kUsage =
     "  kest [--home DIR] store FILE           store a read kept in a session file\n"
     "  kest [--home DIR] sessions             list the session files of past reads\n"
     "  kest [--home DIR] report --blank NAME --from YYYY-MM-DD --to YYYY-MM-DD\n"
-    "                           [--from-hour H --to-hour H --from-minute M --to-minute M] --out FILE\n"
+    "                           [--from-hour H --to-hour H --from-minute M --to-minute M] [--chart] --out "
+    "FILE\n"
     "  kest [--home DIR] form --form FOLDER --controller HEX4 --from YYYY-MM-DD --to YYYY-MM-DD --out FILE\n"
+    "  kest [--home DIR] gaps --from YYYY-MM-DD --to YYYY-MM-DD [--controller HEX4]\n"
+    "                         [--kind hourly|daily|monthly|interval] [--out FILE.csv]\n"
     "  kest --version | --help\n"
-    "FILE ends in .csv, .xlsx or .pdf. Exit status: 0 success, 1 failure, 2 no data for the period.\n";
+    "FILE ends in .csv, .xlsx or .pdf; with --chart in .png, .svg or .pdf. Exit status: 0 success, 1 "
+    "failure, 2 no data for the period.\n";
 
 const std::map<std::string, std::function<int(CommandContext&)>>& commands()
 {
     static const std::map<std::string, std::function<int(CommandContext&)>> table = {
         {"init", CommandInit},         {"connect", CommandConnect}, {"read", CommandRead},
-        {"report", CommandReport},     {"form", CommandForm},       {"store", CommandStore},
-        {"sessions", CommandSessions},
+        {"report", CommandReport},     {"form", CommandForm},       {"gaps", CommandGaps},
+        {"store", CommandStore},       {"sessions", CommandSessions},
     };
     return table;
+}
+
+bool isSwitch(const std::string& arg)
+{
+    return arg == "--chart";
 }
 
 } // namespace
@@ -73,6 +82,11 @@ int RunCommandLine(const std::vector<std::string>& args,
             out << "kest " << KEST_VERSION << "\n";
             return kExitOk;
         }
+        // Switches stand alone; every other option takes the argument after it.
+        if (isSwitch(a)) {
+            options.emplace(a, "1");
+            continue;
+        }
         if (a.rfind("--", 0) == 0) {
             if (i + 1 >= args.size()) {
                 err << "Option " << a << " needs a value.\n";
@@ -103,9 +117,14 @@ int RunCommandLine(const std::vector<std::string>& args,
     CommandContext ctx{
         resolveProgramDir(home, executable), {}, std::move(options), std::move(arguments), out, err};
     ctx.settings = LoadExchangeSettings(ctx.programDir);
-    // The box the windows show at start-up; the command goes on with the values read.
-    if (ctx.settings.SettingsMissing)
+    // The box the windows show at start-up. The windows then leave the registrar alone,
+    // and so do the commands that talk to it: depths and tries read as defaults would
+    // store or delete rows the settings never asked for. The others go on.
+    if (ctx.settings.SettingsMissing) {
         err << exchangeMessage(kStatusSettingsMissing) << "\n";
+        if (command == "connect" || command == "read" || command == "store")
+            return kExitFailure;
+    }
     return it->second(ctx);
 }
 

@@ -15,7 +15,7 @@ enum ExitCode
 {
     kExitOk = 0,
     kExitFailure = 1,
-    kExitNoData = 2, ///< a report or form found nothing for the period
+    kExitNoData = 2, ///< a report found nothing for the period (forms have no such exit)
 };
 
 /// What every headless command gets: the program directory with its NN.INI, the
@@ -51,5 +51,6 @@ int CommandReport(CommandContext& ctx);
 int CommandForm(CommandContext& ctx);
 int CommandStore(CommandContext& ctx);
 int CommandSessions(CommandContext& ctx);
+int CommandGaps(CommandContext& ctx);
 
 } // namespace kest

@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/ConsoleSession.h"
-#include "link/Connection.h"
+#include "exchange/Connection.h"
 
 namespace kest {
 
@@ -8,7 +8,8 @@ int CommandConnect(CommandContext& ctx)
 {
     ConsoleSession session(ctx.settings, ctx.out, ctx.err);
     EstablishConnection(session.exchange(), ctx.settings.Port);
-    return session.state().ExchangeStatus == kStatusOk ? kExitOk : kExitFailure;
+    const std::int32_t status = session.state().ExchangeStatus;
+    return status == kStatusOk ? kExitOk : session.fail(status);
 }
 
 } // namespace kest

@@ -5,15 +5,44 @@
 #include "common/Clock.h"
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
-#include "link/RegistrarLink.h"
+#include "exchange/ExchangeContext.h"
 #include "link/TermiosPort.h"
 #include "registrar/Catalog.h"
 #include "registrar/RegistrarImage.h"
 
+#include <cstdint>
 #include <functional>
 #include <ostream>
 
 namespace kest {
+
+/// Message boxes on stderr, one line each; an error box carries the system's reason
+/// for the failure behind it when there is one.
+class ConsolePrompter final : public Prompter
+{
+public:
+    /// `before` (when set) runs before each line, so that a progress line on the same
+    /// terminal can step aside first.
+    ConsolePrompter(std::ostream& err, ExchangeState& state, const std::function<void()>* before = nullptr)
+        : m_err(err), m_state(state), m_before(before)
+    {
+    }
+    void showError(const std::string& text) override { showError(text, {}); }
+    /// The error line with `note` after the reason.
+    void showError(const std::string& text, const std::string& note);
+    void showInfo(const std::string& text) override;
+    bool ask(const std::string& question, bool defaultAnswer) override;
+    /// Error boxes shown while a failure was pending.
+    int failuresShown() const { return m_failuresShown; }
+
+private:
+    void beforeLine() const;
+
+    std::ostream& m_err;
+    ExchangeState& m_state;
+    const std::function<void()>* m_before;
+    int m_failuresShown = 0;
+};
 
 /// Everything a headless registrar command works with: the real port and clock,
 /// the log on stdout, message boxes on stderr, Ctrl+C as "СТОП", and the catalog
@@ -37,6 +66,14 @@ public:
     /// terminal can step aside first.
     void setBeforeOutput(std::function<void()> hook) { m_beforeOutput = std::move(hook); }
 
+    /// Ends a command that failed: unless an error box already said why, one line on
+    /// stderr with the message of `code` and the system's reason. A failure that the
+    /// windows only log (a registrar that never answers, a refused store) would
+    /// otherwise leave stderr empty. `note` (which session file keeps the read) ends
+    /// that line, or has a line of its own when a box already said why. Returns the
+    /// failure exit status.
+    int fail(std::int32_t code, const std::string& note = {});
+
 private:
     /// The log on stdout and the boxes on stderr, each line after the hook.
     class Log final : public ExchangeLog
@@ -49,23 +86,6 @@ private:
         const std::function<void()>& m_before;
         std::ostream& m_out;
     };
-    class Boxes final : public Prompter
-    {
-    public:
-        Boxes(const std::function<void()>& before, std::ostream& err) : m_before(before), m_err(err) {}
-        void showError(const std::string& text) override { write(text); }
-        void showInfo(const std::string& text) override { write(text); }
-        bool ask(const std::string& question, bool defaultAnswer) override
-        {
-            write(question);
-            return defaultAnswer;
-        }
-
-    private:
-        void write(const std::string& text);
-        const std::function<void()>& m_before;
-        std::ostream& m_err;
-    };
 
     SystemClock m_systemClock;
     TermiosPort m_termios;
@@ -76,7 +96,7 @@ private:
     ConsoleEventPump m_pump;
     std::function<void()> m_beforeOutput;
     Log m_log;
-    Boxes m_prompter;
+    ConsolePrompter m_prompter;
     Catalog m_catalog;
     RegistrarImage m_image;
     ExchangeContext m_exchange;

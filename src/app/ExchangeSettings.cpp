@@ -2,6 +2,7 @@
 
 #include "common/CodePage.h"
 #include "common/IniFile.h"
+#include "db/ArchiveStore.h"
 
 #include <algorithm>
 #include <fstream>
@@ -29,6 +30,11 @@ int linkRetryDelayFor(int twork)
 LinkTiming linkTimingFor(const ExchangeSettings& settings)
 {
     return {settings.KOLP, linkRetryDelayFor(settings.TWORK)};
+}
+
+DepthLimits depthLimitsFor(const ExchangeSettings& settings)
+{
+    return {settings.DARH, settings.DARD, settings.DARM, settings.Dok};
 }
 
 std::string withTrailingSeparator(std::string path)

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "link/LinkTiming.h"
+
 #include <filesystem>
 #include <string>
 
 namespace kest {
+
+struct DepthLimits;
 
 /// NN.INI in memory: how deep each archive is kept, how patiently the registrar is
 /// asked, which port it hangs on and where the tables live.
@@ -28,14 +32,6 @@ struct ExchangeSettings
     bool SettingsMissing = false;
 };
 
-/// How often and after what pause the link repeats one request, handed over by the
-/// exchange window; 2 and 3000 ms until then.
-struct LinkTiming
-{
-    int LinkAttempts = 2;
-    int LinkRetryDelay = 3000; ///< milliseconds
-};
-
 constexpr const char* kSettingsFile = "NN.INI";
 
 int clampAttempts(int kolp);
@@ -44,6 +40,8 @@ int clampPause(int twork);
 int linkRetryDelayFor(int twork);
 /// The link timing the exchange window hands over for these settings.
 LinkTiming linkTimingFor(const ExchangeSettings& settings);
+/// How deep the storing pass keeps each archive kind for these settings.
+DepthLimits depthLimitsFor(const ExchangeSettings& settings);
 
 /// Appends '/' when the text does not end with one ("" becomes "/").
 std::string withTrailingSeparator(std::string path);

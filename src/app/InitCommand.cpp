@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "db/ArchiveTables.h"
+#include "forms/DeliveredForms.h"
 #include "link/ExchangeStatus.h"
 
 #include <ostream>
@@ -32,6 +33,16 @@ int CommandInit(CommandContext& ctx)
         return kExitFailure;
     }
     ctx.out << (existed ? "Database already present: " : "Database created: ") << file.string() << "\n";
+
+    // The delivered standard forms go into the data folder unless a folder of that
+    // name is there; a form the user changed is never overwritten.
+    std::vector<std::string> installed;
+    if (const std::string problem = InstallDeliveredForms(dataDir, installed); !problem.empty()) {
+        ctx.err << "Не удалось установить стандартные бланки: " << problem << "\n";
+        return kExitFailure;
+    }
+    for (const auto& name : installed)
+        ctx.out << "Standard form installed: " << name << "\n";
     return kExitOk;
 }
 

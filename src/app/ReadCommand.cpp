@@ -2,8 +2,8 @@
 #include "app/ConsoleSession.h"
 #include "app/StoreOutcome.h"
 #include "app/TerminalProgress.h"
-#include "link/Connection.h"
-#include "registrar/ArchivePasses.h"
+#include "exchange/ArchivePasses.h"
+#include "exchange/Connection.h"
 #include "session/RecordingPort.h"
 #include "session/SessionRun.h"
 
@@ -33,12 +33,12 @@ int CommandRead(CommandContext& ctx)
     const bool connected = EstablishConnection(exchange, ctx.settings.Port);
     PassState pass;
     if (!connected || state.ExchangeStatus != kStatusOk || state.StopRequested)
-        return kExitFailure;
+        return session.fail(state.ExchangeStatus);
     const std::string marks = currentArchiveSettings(ctx.settings.DatabasePath);
-    ReadingPass(exchange, pass, ctx.settings);
+    ReadingPass(exchange, pass);
     progress.finish();
     if (pass.PassDone != 1)
-        return kExitFailure;
+        return session.fail(state.ExchangeStatus);
 
     std::string error;
     const auto file = keepReadSession(exchange, started, marks, recording.events(), error);
@@ -48,8 +48,8 @@ int CommandRead(CommandContext& ctx)
         exchange.log.append(text);
         ctx.err << text << "\n";
     }
-    StoringPass(exchange, pass, ctx.settings);
-    return finishStoring(ctx, exchange, pass, file);
+    StoringPass(exchange, pass, depthLimitsFor(ctx.settings), ctx.settings.DatabaseWait);
+    return finishStoring(ctx, session, pass, file);
 }
 
 } // namespace kest

@@ -16,21 +16,27 @@ bool stderrIsTerminal()
 }
 
 int finishStoring(CommandContext& ctx,
-                  ExchangeContext& exchange,
+                  ConsoleSession& console,
                   const PassState& pass,
                   const std::optional<std::filesystem::path>& session)
 {
+    ExchangeContext& exchange = console.exchange();
     const bool stored = pass.PassDone == 1 && pass.PassMode == 1;
-    if (session) {
-        const std::string text = afterStoringPass(pass, *session, ctx.settings.DatabasePath,
-                                                  exchange.clock.now(), ctx.settings.SessionsKept);
-        if (!text.empty()) {
-            if (!stored)
-                exchange.log.append(text);
+    std::string text;
+    if (session)
+        text = afterStoringPass(pass, *session, ctx.settings.DatabasePath, exchange.clock.now(),
+                                ctx.settings.SessionsKept);
+    if (stored) {
+        if (!text.empty())
             ctx.err << text << "\n";
-        }
+        return kExitOk;
     }
-    return stored ? kExitOk : kExitFailure;
+    if (!text.empty())
+        exchange.log.append(text);
+    // A store that the database refused leaves the exchange status alone.
+    const std::int32_t code = console.state().ExchangeStatus == kStatusOk ? kStatusDatabase
+                                                                          : console.state().ExchangeStatus;
+    return console.fail(code, text);
 }
 
 // The read kept in a session file, stored as `kest read` would have stored it: the
@@ -66,14 +72,14 @@ int CommandStore(CommandContext& ctx)
         (void)addSessionControllers(*db, *data);
 
     PassState pass;
-    const std::string problem = replayRead(exchange, pass, ctx.settings, *data, port);
+    const std::string problem = replayRead(exchange, pass, ctx.settings.Port, *data, port);
     progress.finish();
     if (!problem.empty()) {
         ctx.err << "Файл сеанса " << file.string() << " не помещен в базу данных: " << problem << "\n";
         return kExitFailure;
     }
-    StoringPass(exchange, pass, ctx.settings);
-    return finishStoring(ctx, exchange, pass, file);
+    StoringPass(exchange, pass, depthLimitsFor(ctx.settings), ctx.settings.DatabaseWait);
+    return finishStoring(ctx, session, pass, file);
 }
 
 } // namespace kest

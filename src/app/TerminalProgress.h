@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/RegistrarLink.h"
+#include "exchange/ExchangeContext.h"
 #include "registrar/Catalog.h"
 
 #include <chrono>

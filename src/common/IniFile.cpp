@@ -11,6 +11,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace kest {
 namespace {
@@ -158,6 +159,22 @@ std::vector<std::string> IniFile::keys(std::string_view section) const
     return names;
 }
 
+std::vector<IniFile::Entry> IniFile::entries(std::string_view section) const
+{
+    std::vector<Entry> found;
+    const auto header = findSection(section);
+    if (header == npos)
+        return found;
+    std::unordered_set<std::string> seen;
+    const auto end = sectionEnd(header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        const Line& line = m_lines[i];
+        if (line.kind == LineKind::Key && seen.insert(foldCase(line.name)).second)
+            found.push_back({line.name, line.value, static_cast<int>(i) + 1});
+    }
+    return found;
+}
+
 bool IniFile::hasSection(std::string_view section) const
 {
     return findSection(section) != npos;
@@ -257,7 +274,15 @@ std::string IniFile::serialize() const
         text += line.text;
         text += "\r\n";
     }
-    return m_utf8 ? std::string(kBom) + text : utf8ToCp1251(text);
+    if (m_utf8)
+        return std::string(kBom) + text;
+    std::string bytes = utf8ToCp1251(text);
+    // Windows-1251 text that begins with "п»ї" has the bytes of the UTF-8 mark. Such a
+    // file only reads as Windows-1251 when something precedes them; a NUL byte, which
+    // reading drops, is what a file like that held when it was read.
+    if (bytes.starts_with(kBom))
+        bytes.insert(bytes.begin(), '\0');
+    return bytes;
 }
 
 std::string IniFile::save() const

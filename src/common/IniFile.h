@@ -26,6 +26,18 @@ public:
 
     std::vector<std::string> sections() const;
     std::vector<std::string> keys(std::string_view section) const;
+
+    /// One key of a section as the file holds it.
+    struct Entry
+    {
+        std::string name;
+        std::string value;
+        int line = 0; ///< 1-based line of the file
+    };
+    /// The keys of the section in file order with their values and lines; of keys
+    /// that repeat, the first. Unlike keys() it takes one pass, for sections of
+    /// thousands of keys.
+    std::vector<Entry> entries(std::string_view section) const;
     bool hasSection(std::string_view section) const;
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
 

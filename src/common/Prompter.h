@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -36,7 +37,9 @@ private:
     std::ostream& m_err;
 };
 
-/// Records every box, for tests.
+/// Records every box, for tests. A question takes the next queued answer, so a test
+/// can say "Нет" to the second question and "Да" to the third; once the queue is
+/// empty, each question takes its default answer like a headless run.
 class MemoryPrompter final : public Prompter
 {
 public:
@@ -45,9 +48,15 @@ public:
     bool ask(const std::string& question, bool defaultAnswer) override
     {
         questions.push_back(question);
-        return defaultAnswer;
+        if (answers.empty())
+            return defaultAnswer;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
     std::vector<std::string> errors, infos, questions;
+    /// Answers for the coming questions, first in line first.
+    std::deque<bool> answers;
 };
 
 } // namespace kest

@@ -19,17 +19,15 @@ std::string insertSql(ArchiveKind kind, StoreVariant variant)
     return sql;
 }
 
-/// The highest chain position in use. Positions left free when a member was moved
-/// to the end of its chain are passed over, not taken as the chain's end, so the
-/// members behind such a gap keep their data and their own four days.
-template <std::size_t N> int lastPosition(const std::array<std::uint8_t, N>& chain)
+/// The positions of a chain: up to its first free one. A position whose member the
+/// record lacks (kAbsentMember) counts, so the members after it keep their own days,
+/// but stores nothing.
+template <std::size_t N> int chainLength(const std::array<std::uint8_t, N>& chain)
 {
-    int last = 0;
-    for (std::size_t j = 1; j < N; ++j) {
-        if (chain[j] != kNoMark)
-            last = static_cast<int>(j);
-    }
-    return last;
+    std::size_t n = 0;
+    while (n + 1 < N && chain[n + 1] != kNoMark)
+        ++n;
+    return static_cast<int>(n);
 }
 
 } // namespace
@@ -70,7 +68,7 @@ DbStatus ArchiveStore::storeHourly(const ImageRecord& rec, std::int64_t code)
             continue;
         const std::int64_t key = ArchiveKey(code, ArchiveKind::Hourly, k);
         DbStatus status = deleteOlder(ArchiveKind::Hourly, key, m_depth.hourly);
-        for (int j = 0; status.ok() && j <= lastPosition(s.HourlyChains[ki]); ++j) {
+        for (int j = 0; status.ok() && j <= chainLength(s.HourlyChains[ki]); ++j) {
             const int row = j == 0 ? k : s.HourlyChains[ki][static_cast<std::size_t>(j)];
             if (row >= kHourlyArchives)
                 continue;
@@ -100,6 +98,17 @@ void ArchiveStore::collectDaily(const TimeSeries& series, const double* values, 
             m_slots.push_back({*moved, values[day - 1]});
         }
     }
+}
+
+void ArchiveStore::dropUnfinishedDays(DateTime last, DateTime recordTime)
+{
+    // A month of days counted from a start in the visit's own month can reach past
+    // the last finished date (a visit on 31 May in mode 0 ends at 30 May). The slot of
+    // such a day has not been written this month and still holds a day of an earlier
+    // one (31 May's slot holds 31 March), so those days are not stored.
+    std::erase_if(m_slots, [&](const Slot& slot) {
+        return slot.time > last + kSameTime && notAfter(slot.time, recordTime);
+    });
 }
 
 void ArchiveStore::moveLaterDaysToMonthBefore(DateTime recordTime)
@@ -134,6 +143,8 @@ DbStatus ArchiveStore::storeDaily(const ImageRecord& rec, std::int64_t code)
         if (status.ok()) {
             collectDaily(member == kNoMark ? DailyPlainSeries(rules) : DailyHeadSeries(rules),
                          rec.Daily[ki].data(), false);
+            if (member == kNoMark)
+                dropUnfinishedDays(DailyPlainEnd(rules), rec.RecordTime);
             if (m_variant == StoreVariant::Page && !m_slots.empty())
                 moveLaterDaysToMonthBefore(rec.RecordTime);
             status = writeSlots(ArchiveKind::Daily, key, rec.RecordTime);
@@ -181,7 +192,7 @@ DbStatus ArchiveStore::storeInterval(const ImageRecord& rec, std::int64_t code)
         if (s.IntervalFlags[ki] != k)
             continue;
         const std::int64_t key = ArchiveKey(code, ArchiveKind::Interval, k);
-        const int members = lastPosition(s.IntervalChains[ki]);
+        const int members = chainLength(s.IntervalChains[ki]);
         DbStatus status = deleteOlder(ArchiveKind::Interval, key, m_depth.interval);
         for (int j = 0; status.ok() && j <= members; ++j) {
             const int row = j == 0 ? k : s.IntervalChains[ki][static_cast<std::size_t>(j)];
@@ -190,8 +201,8 @@ DbStatus ArchiveStore::storeInterval(const ImageRecord& rec, std::int64_t code)
             const TimeSeries series = IntervalSeries(rec.RecordTime, minutes, j, members);
             // Each span that is written replaces its rows whole, the head's everything
             // from its start on. Spans follow each other without a gap, so together
-            // they clear what one cut-off at the oldest span would; a free chain
-            // position's span is written by nobody and keeps its rows.
+            // they clear what one cut-off at the oldest span would; the span of a member
+            // the record lacks is written by nobody and keeps its rows.
             status = j == 0 ? DeleteIntervalRowsFrom(m_db, key, series.start)
                             : DeleteIntervalRowsBetween(m_db, key, series.start, series.start + minutes);
             if (!status.ok())

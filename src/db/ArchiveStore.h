@@ -59,6 +59,8 @@ private:
     DbStatus deleteOlder(ArchiveKind kind, std::int64_t key, int depthDays);
     /// Fills m_slots with the values of one daily series that fall on days of the month.
     void collectDaily(const TimeSeries& series, const double* values, bool shiftToMonthBefore);
+    /// Drops the daily slots dated after `last` but not after the visit.
+    void dropUnfinishedDays(DateTime last, DateTime recordTime);
     /// Page link: daily slots dated after the visit go to the same day a month earlier.
     void moveLaterDaysToMonthBefore(DateTime recordTime);
     /// Writes m_slots (ascending time) that are not after the record time.

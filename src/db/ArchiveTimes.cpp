@@ -100,6 +100,14 @@ TimeSeries DailyPlainSeries(const DailyRules& rules)
     return {start, rules.monthDays[static_cast<std::size_t>(s.month)]};
 }
 
+DateTime DailyPlainEnd(const DailyRules& rules)
+{
+    const RecordDay r = recordDay(rules);
+    if (r.day == 1 && rules.mode == 0 && !r.afterSettlement)
+        return r.date - 1;
+    return DailyLastDate(rules);
+}
+
 TimeSeries DailyHeadSeries(const DailyRules& rules)
 {
     const RecordDay r = recordDay(rules);

@@ -43,6 +43,9 @@ struct DailyRules
 DateTime DailyLastDate(const DailyRules& rules);
 /// An archive without a chain member: the month of days up to the last date.
 TimeSeries DailyPlainSeries(const DailyRules& rules);
+/// The last date that series stores: the last date, except on the first of a month
+/// in mode 0 before the settlement hour, where it is the whole month before.
+DateTime DailyPlainEnd(const DailyRules& rules);
 /// The head of a chained pair: the current month up to the last date.
 TimeSeries DailyHeadSeries(const DailyRules& rules);
 /// The member of a chained pair: the month before (or the one before that).

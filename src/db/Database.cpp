@@ -1,8 +1,41 @@
 #include "db/Database.h"
 
+#include <cstdio>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace kest {
+namespace {
+
+/// The file as a URI that opens it without writing anything beside it: no -shm file,
+/// no lock files. The engine then takes the file as one that nobody changes.
+std::string immutableUri(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(file, ec);
+    if (ec)
+        full = file;
+    std::string uri = "file:";
+    for (const unsigned char c : full.string()) {
+        if (c == '%' || c == '?' || c == '#' || c <= ' ') {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            uri += hex;
+        } else {
+            uri += static_cast<char>(c);
+        }
+    }
+    return uri + "?immutable=1";
+}
+
+/// True when the folder of `file` may not be written: a share or a copied archive.
+bool inReadOnlyFolder(const std::filesystem::path& file)
+{
+    const auto dir = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    return ::access(dir.c_str(), W_OK) != 0;
+}
+
+} // namespace
 
 void StmtFinalize::operator()(sqlite3_stmt* s) const
 {
@@ -118,15 +151,45 @@ std::unique_ptr<Database> Database::open(const std::filesystem::path& file, Open
             *error = file.string() + ": no such file";
         return nullptr;
     }
-    sqlite3* raw = nullptr;
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     if (mode == OpenMode::CreateIfMissing)
         flags |= SQLITE_OPEN_CREATE;
-    const int rc = sqlite3_open_v2(file.c_str(), &raw, flags, nullptr);
+    std::string reason;
+    auto db = connect(file.string(), flags, reason);
+    if (!db && mode == OpenMode::Existing && inReadOnlyFolder(file)) {
+        // A database in WAL mode needs its -shm file to be read, and a folder that may
+        // not be written cannot hold one. Changes still waiting in a -wal file would
+        // be passed over that way, so such a database is refused with its reason.
+        const auto wal = std::filesystem::path(file.string() + "-wal");
+        if (std::filesystem::exists(wal, ec) && std::filesystem::file_size(wal, ec) > 0) {
+            reason = file.string() + ": the folder is read-only and " + wal.filename().string() +
+                     " holds changes that were never written into the database";
+        } else {
+            db = connect(immutableUri(file), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
+                         reason);
+            if (db)
+                return db;
+        }
+    }
+    if (!db) {
+        if (error)
+            *error = reason;
+        return nullptr;
+    }
+    // WAL keeps readers working while a pass stores; a failure (read-only folder)
+    // leaves the default journal, which works as well.
+    (void)db->execute("PRAGMA journal_mode=WAL");
+    (void)db->execute("PRAGMA synchronous=NORMAL");
+    return db;
+}
+
+std::unique_ptr<Database> Database::connect(const std::string& name, int flags, std::string& error)
+{
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
     std::unique_ptr<Database> db(new Database(raw));
     if (rc != SQLITE_OK) {
-        if (error)
-            *error = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
+        error = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
         return nullptr;
     }
     sqlite3_busy_timeout(raw, 5000);
@@ -134,14 +197,9 @@ std::unique_ptr<Database> Database::open(const std::filesystem::path& file, Open
     // Reading the schema is what tells a database from a text file or a truncated one.
     const DbStatus probe = db->execute("SELECT count(*) FROM sqlite_master");
     if (!probe.ok()) {
-        if (error)
-            *error = probe.message;
+        error = probe.message;
         return nullptr;
     }
-    // WAL keeps readers working while a pass stores; a failure (read-only folder)
-    // leaves the default journal, which works as well.
-    (void)db->execute("PRAGMA journal_mode=WAL");
-    (void)db->execute("PRAGMA synchronous=NORMAL");
     return db;
 }
 

@@ -98,7 +98,8 @@ public:
     };
 
     /// Opens and checks that the file is a database; nothing on failure, with the
-    /// engine's text in `error`.
+    /// engine's text in `error`. An existing database in a folder that may not be
+    /// written is opened for reading only.
     static std::unique_ptr<Database>
     open(const std::filesystem::path& file, OpenMode mode, std::string* error);
     ~Database();
@@ -125,6 +126,8 @@ public:
 
 private:
     explicit Database(sqlite3* db) : m_db(db) {}
+    /// Opens `name` (a path or a URI) with the engine's flags and reads the schema.
+    static std::unique_ptr<Database> connect(const std::string& name, int flags, std::string& error);
     sqlite3* m_db;
     std::map<std::string, Statement, std::less<>> m_cache;
 };

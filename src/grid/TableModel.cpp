@@ -97,6 +97,17 @@ void TableModel::mergeColumn(int col, int row)
     addMerge({col, row, 1, 2});
 }
 
+void TableModel::merge(const CellSpan& span)
+{
+    const int left = std::max(span.col, 0);
+    const int top = std::max(span.row, 0);
+    const int right = std::min(span.col + span.cols, m_cols);
+    const int bottom = std::min(span.row + span.rows, rowCount());
+    if (right <= left || bottom <= top || (right - left) * (bottom - top) < 2)
+        return;
+    addMerge({left, top, right - left, bottom - top});
+}
+
 const CellSpan* TableModel::spanAt(int col, int row) const
 {
     for (const auto& s : m_merges) {
@@ -132,6 +143,7 @@ void TableModel::clear()
     m_widths.clear();
     m_merges.clear();
     m_fixedRows = 0;
+    m_gridLines = true;
     m_cols = 0;
     setColCount(1);
     setRowCount(1);

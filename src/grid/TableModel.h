@@ -32,6 +32,7 @@ struct CellFont
     int pixelSize = 0;
     bool bold = false;
     bool underline = false;
+    bool italic = false;
 
     bool operator==(const CellFont&) const = default;
 };
@@ -85,6 +86,10 @@ public:
     const CellFont& font() const { return m_font; }
     void setFont(const CellFont& font) { m_font = font; }
 
+    /// Whether cell borders are drawn and printed.
+    bool gridLines() const { return m_gridLines; }
+    void setGridLines(bool on) { m_gridLines = on; }
+
     /// The cell; throws std::out_of_range outside the table, which is a programming
     /// error, never a data error.
     GridCell& cell(int col, int row);
@@ -96,6 +101,9 @@ public:
     void mergeRow(int row, int firstCol, int lastCol);
     /// Joins rows `row` and `row` + 1 of one column.
     void mergeColumn(int col, int row);
+    /// Joins any block of cells; clipped to the table, a merge it overlaps is
+    /// replaced, nothing happens for less than two cells.
+    void merge(const CellSpan& span);
     const std::vector<CellSpan>& merges() const { return m_merges; }
     /// The merge that covers the cell, or nullptr.
     const CellSpan* spanAt(int col, int row) const;
@@ -118,6 +126,7 @@ private:
     std::vector<int> m_heights;
     std::vector<CellSpan> m_merges;
     CellFont m_font{"Arial", 13, false, false};
+    bool m_gridLines = true;
 };
 
 } // namespace kest

@@ -3,9 +3,13 @@
 #include "common/AtomicFile.h"
 
 #include <charconv>
+#include <cstring>
+#include <fstream>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <xlsxwriter.h>
+#include <zlib.h>
 
 namespace kest {
 namespace {
@@ -156,10 +160,21 @@ std::string WriteXlsx(const std::filesystem::path& path,
                       const std::vector<const TableModel*>& tables,
                       const std::string& sheetName)
 {
-    const std::filesystem::path temp = path.string() + ".tmp";
-    lxw_workbook* book = workbook_new(temp.c_str());
-    if (!book)
+    std::string problem;
+    const std::filesystem::path temp = makeTemporaryBeside(path, problem);
+    if (temp.empty())
+        return problem;
+    // The library keeps each part in a scratch file before it packs them; beside the
+    // workbook they fill the same disk, so a shortage shows in the package check.
+    const std::string scratch = path.parent_path().empty() ? "." : path.parent_path().string();
+    lxw_workbook_options options{};
+    options.tmpdir = const_cast<char*>(scratch.c_str());
+    lxw_workbook* book = workbook_new_opt(temp.c_str(), &options);
+    if (!book) {
+        std::error_code ec;
+        std::filesystem::remove(temp, ec);
         return "cannot create " + temp.string();
+    }
     lxw_worksheet* sheet = workbook_add_worksheet(book, sheetName.c_str());
     FormatCache formats(book);
 
@@ -188,12 +203,126 @@ std::string WriteXlsx(const std::filesystem::path& path,
     const lxw_error closed = workbook_close(book);
     if (error == LXW_NO_ERROR)
         error = closed;
-    std::error_code ec;
-    if (error != LXW_NO_ERROR) {
+    if (error == LXW_NO_ERROR)
+        problem = CheckXlsxPackage(temp);
+    else
+        problem = lxw_strerror(error);
+    if (!problem.empty()) {
+        std::error_code ec;
         std::filesystem::remove(temp, ec);
-        return lxw_strerror(error);
+        return problem;
     }
     return replaceWithTemporary(temp, path);
+}
+
+namespace {
+
+std::uint32_t le32(const std::string& b, std::size_t at)
+{
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
+}
+
+std::uint32_t le16(const std::string& b, std::size_t at)
+{
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8;
+}
+
+/// The stored or deflated bytes of one member unpacked, or nothing when they do not
+/// unpack to exactly `size` bytes.
+std::optional<std::string> unpack(const char* data, std::size_t length, unsigned method, std::size_t size)
+{
+    if (method == 0)
+        return length == size ? std::optional<std::string>(std::string(data, length)) : std::nullopt;
+    if (method != 8)
+        return std::nullopt;
+    std::string out(size, '\0');
+    z_stream z{};
+    if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
+        return std::nullopt;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+    z.avail_in = static_cast<uInt>(length);
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(size);
+    const int rc = inflate(&z, Z_FINISH);
+    const bool whole = rc == Z_STREAM_END && z.total_out == size;
+    inflateEnd(&z);
+    return whole ? std::optional<std::string>(std::move(out)) : std::nullopt;
+}
+
+/// True when an XML part ends with the end tag of its root element.
+bool xmlComplete(const std::string& text)
+{
+    std::size_t at = 0;
+    while ((at = text.find('<', at)) != std::string::npos && at + 1 < text.size() &&
+           (text[at + 1] == '?' || text[at + 1] == '!'))
+        ++at;
+    if (at == std::string::npos)
+        return false;
+    const auto nameEnd = text.find_first_of(" \t\r\n/>", at + 1);
+    if (nameEnd == std::string::npos)
+        return false;
+    const std::string root = text.substr(at + 1, nameEnd - at - 1);
+    const auto last = text.find_last_not_of(" \t\r\n");
+    if (last == std::string::npos || text[last] != '>')
+        return false;
+    const std::string endTag = "</" + root + ">";
+    if (last + 1 >= endTag.size() && text.compare(last + 1 - endTag.size(), endTag.size(), endTag) == 0)
+        return true;
+    // A root element with nothing inside closes itself.
+    return text.find('>', at) == last && text[last - 1] == '/';
+}
+
+} // namespace
+
+std::string CheckXlsxPackage(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    const std::string b = buffer.str();
+    const std::string broken = file.string() + ": the workbook was not written whole";
+    // The end record of the central directory closes a complete package.
+    if (b.size() < 22)
+        return broken;
+    const auto end = b.rfind("PK\x05\x06");
+    if (end == std::string::npos || end + 22 > b.size())
+        return broken;
+    const std::size_t entries = le16(b, end + 10);
+    const std::size_t dirSize = le32(b, end + 12);
+    std::size_t at = le32(b, end + 16);
+    if (entries == 0 || at + dirSize != end)
+        return broken;
+    for (std::size_t i = 0; i < entries; ++i) {
+        if (at + 46 > end || le32(b, at) != 0x02014b50)
+            return broken;
+        const unsigned method = le16(b, at + 10);
+        const std::uint32_t crc = le32(b, at + 16);
+        const std::size_t packed = le32(b, at + 20);
+        const std::size_t size = le32(b, at + 24);
+        const std::size_t nameLength = le16(b, at + 28);
+        const std::size_t skip = nameLength + le16(b, at + 30) + le16(b, at + 32);
+        const std::size_t local = le32(b, at + 42);
+        const std::string name = b.substr(at + 46, nameLength);
+        at += 46 + skip;
+        if (local + 30 > end || le32(b, local) != 0x04034b50 || le16(b, local + 26) != nameLength ||
+            b.compare(local + 30, nameLength, name) != 0)
+            return broken;
+        const std::size_t data = local + 30 + nameLength + le16(b, local + 28);
+        if (data + packed > end)
+            return broken;
+        const auto text = unpack(b.data() + data, packed, method, size);
+        if (!text ||
+            crc32(0, reinterpret_cast<const Bytef*>(text->data()), static_cast<uInt>(text->size())) != crc)
+            return broken;
+        const bool xml = name.ends_with(".xml") || name.ends_with(".rels");
+        if (xml && !xmlComplete(*text))
+            return broken;
+    }
+    return {};
 }
 
 } // namespace kest

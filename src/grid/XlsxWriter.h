@@ -18,4 +18,10 @@ namespace kest {
                                     const std::vector<const TableModel*>& tables,
                                     const std::string& sheetName = "Отчет");
 
+/// "" when the file is a whole workbook package: every member present, unpacking to
+/// its recorded size and checksum, every XML part ending with its root's end tag.
+/// The library that packs the workbook does not report failed writes, so a full disk
+/// shows only here.
+[[nodiscard]] std::string CheckXlsxPackage(const std::filesystem::path& file);
+
 } // namespace kest

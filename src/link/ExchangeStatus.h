@@ -29,6 +29,10 @@ struct ExchangeState
 {
     std::int32_t ExchangeStatus = 0;
     bool StopRequested = false;
+    /// The system's words for the last failure ("database is locked", "No such file
+    /// or directory"), set beside the code where there are any. The windows show the
+    /// message alone; the command line adds these words to its line.
+    std::string FailureReason;
 };
 
 /// The 51 message texts, blanks included, indexed by status code.

@@ -1,7 +1,5 @@
 #include "link/RegistrarLink.h"
 
-#include "common/EventPump.h"
-
 #include <algorithm>
 #include <cctype>
 #include <numeric>
@@ -265,27 +263,6 @@ bool RegistrarLink::ProbeRegistrar()
         }
     }
     return false;
-}
-
-int RunCommandWithTries(
-    ExchangeContext& ctx, int tries, int pauseSeconds, int factor, const std::function<int()>& command)
-{
-    for (int attempt = 1; attempt <= tries; ++attempt) {
-        ctx.pump.processEvents();
-        if (!ctx.state.StopRequested)
-            ctx.state.ExchangeStatus = command();
-        ctx.pump.processEvents();
-        if (ctx.state.ExchangeStatus != kStatusOk && !ctx.state.StopRequested)
-            ctx.clock.sleepMs(static_cast<std::int64_t>(pauseSeconds) * factor);
-        if (ctx.state.ExchangeStatus == kStatusOk)
-            break;
-    }
-    return ctx.state.ExchangeStatus;
-}
-
-int RunCommandWithTries(ExchangeContext& ctx, int factor, const std::function<int()>& command)
-{
-    return RunCommandWithTries(ctx, ctx.tries, ctx.pauseSeconds, factor, command);
 }
 
 std::string portDevicePath(const std::string& name)

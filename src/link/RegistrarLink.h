@@ -1,24 +1,16 @@
 #pragma once
 
-#include "app/ExchangeSettings.h"
 #include "common/Clock.h"
 #include "link/ExchangeStatus.h"
+#include "link/LinkTiming.h"
 #include "link/SerialPort.h"
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 
 namespace kest {
-
-class EventPump;
-class ExchangeLog;
-class Prompter;
-class RegistrarImage;
-struct Catalog;
-struct ReadInputs;
 
 /// A page of the page link, or the reply of a memory read (up to 255 data bytes and
 /// the checksum byte).
@@ -105,53 +97,6 @@ private:
     Clock& m_clock;
     bool m_handleHeld = false;
 };
-
-/// The progress bar of the exchange window (0..11); nothing on the command line.
-class ExchangeProgress
-{
-public:
-    virtual ~ExchangeProgress() = default;
-    virtual void setPosition(int position) = 0;
-    virtual void step() = 0;
-};
-
-/// What a long registrar operation works with, so readers take one argument. The
-/// tries and pause are the exchange window's attempts and pause controls (KOLP and
-/// TWORK of NN.INI, clamped).
-struct ExchangeContext
-{
-    RegistrarLink& link;
-    ExchangeState& state;
-    EventPump& pump;
-    ExchangeLog& log;
-    Prompter& prompter;
-    Catalog& catalog;
-    RegistrarImage& image;
-    Clock& clock;
-    int tries = 3;        ///< attempts per command, KOLP
-    int pauseSeconds = 3; ///< pause after a failed attempt, TWORK seconds
-    /// Directory of the tables and KEST.INI, ending in '/'.
-    std::string databasePath;
-    ExchangeProgress* progress = nullptr;
-    /// A read run again from a session file takes the marks and controller values
-    /// the first run used from here instead of KEST.INI and the tables.
-    const ReadInputs* recordedInputs = nullptr;
-};
-
-/// The calling pattern of every catalog, time-stamp and archive read: up to `tries`
-/// times, pump events, run `command` unless a stop was requested and store its code
-/// in ExchangeStatus, pump again, and after a failure (without a stop) pause
-/// `pauseSeconds` × `factor` ms. Stops at the first success. With no tries nothing is
-/// sent. Returns ExchangeStatus.
-int RunCommandWithTries(
-    ExchangeContext& ctx, int tries, int pauseSeconds, int factor, const std::function<int()>& command);
-
-/// The same with the context's own tries and pause.
-int RunCommandWithTries(ExchangeContext& ctx, int factor, const std::function<int()>& command);
-
-/// Pause factors in milliseconds per pause second.
-inline constexpr int kCatalogPageFactor = 500; ///< catalog pages on the page link
-inline constexpr int kDefaultFactor = 1000;    ///< every other read
 
 /// The device a port name of NN.INI stands for: "COMn" in any case is /dev/ttyS<n-1>,
 /// any other text is taken as a path.

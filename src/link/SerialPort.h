@@ -28,6 +28,10 @@ public:
 
     /// Opens the device, raw and exclusive; false when it cannot be opened.
     virtual bool open(const std::string& device) = 0;
+    /// Why the last open failed, in the system's words; "" after a successful open.
+    virtual std::string openError() const { return {}; }
+    /// True when the last open failed because another program holds the line.
+    virtual bool openBusy() const { return false; }
     virtual bool isOpen() const = 0;
     virtual void close() = 0;
 

@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
@@ -39,17 +41,31 @@ TermiosPort::~TermiosPort()
     close();
 }
 
+bool TermiosPort::refuse(int fd, int error)
+{
+    if (fd >= 0)
+        ::close(fd);
+    m_openBusy = error == EBUSY || error == EWOULDBLOCK;
+    m_openError = std::strerror(error);
+    return false;
+}
+
 bool TermiosPort::open(const std::string& device)
 {
     close();
+    m_openError.clear();
+    m_openBusy = false;
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return refuse(-1, errno);
     termios tio{};
-    if (tcgetattr(fd, &tio) != 0) {
-        ::close(fd);
-        return false;
-    }
+    if (tcgetattr(fd, &tio) != 0)
+        return refuse(fd, errno);
+    // The tty's exclusive mode keeps other programs off the line, but not root; the
+    // lock tells every kest, root or not, that the line is taken. It goes with the
+    // descriptor, also when the program dies.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return refuse(fd, errno);
     // No other program may talk to the registrar while we do; a pty may refuse.
     (void)ioctl(fd, TIOCEXCL);
     cfmakeraw(&tio);
@@ -58,10 +74,8 @@ bool TermiosPort::open(const std::string& device)
     tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    if (tcsetattr(fd, TCSANOW, &tio) != 0) {
-        ::close(fd);
-        return false;
-    }
+    if (tcsetattr(fd, TCSANOW, &tio) != 0)
+        return refuse(fd, errno);
     m_fd = fd;
     return true;
 }

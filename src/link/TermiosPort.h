@@ -15,7 +15,11 @@ public:
     TermiosPort(const TermiosPort&) = delete;
     TermiosPort& operator=(const TermiosPort&) = delete;
 
+    /// Besides the exclusive mode of the tty, which does not bind root, the device
+    /// gets an advisory lock, so a second program (or a second kest) is refused.
     bool open(const std::string& device) override;
+    std::string openError() const override { return m_openError; }
+    bool openBusy() const override { return m_openBusy; }
     bool isOpen() const override { return m_fd >= 0; }
     void close() override;
 
@@ -37,8 +41,13 @@ public:
 private:
     void setModemLine(int line, bool on);
 
+    /// Closes `fd` and notes why the open failed.
+    bool refuse(int fd, int error);
+
     int m_fd = -1;
     int m_readTimeoutMs = 1000;
+    std::string m_openError;
+    bool m_openBusy = false;
 };
 
 } // namespace kest

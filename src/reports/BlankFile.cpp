@@ -6,6 +6,12 @@
 #include <algorithm>
 
 namespace kest {
+
+const char* const kTooManyBlanksMessage =
+    "У вас создано более 150 бланков, программа не предусматривает работу с таким количеством бланков, "
+    "поэтому \"лишние бланки\" не отобразятся, Удалите в редакторе бланков излишние бланки. С уважением "
+    "разработчик программы.";
+
 namespace {
 
 constexpr int kDefaultWidth = 85;
@@ -124,6 +130,21 @@ void writeRecord(IniFile& ini, const std::string& section, const BlankRecord& b,
     }
 }
 
+/// The 1-based position of the section, matched without regard to letter case and
+/// without the blanks around the name; 0 when the file has none of that name.
+int blankPosition(const IniFile& ini, const std::string& name)
+{
+    // The file keeps section names without their leading blanks.
+    const auto first = name.find_first_not_of(" \t");
+    const std::string wanted = foldCase(first == std::string::npos ? "" : trimRight(name.substr(first)));
+    const auto names = ini.sections();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (foldCase(names[i]) == wanted)
+            return static_cast<int>(i) + 1;
+    }
+    return 0;
+}
+
 /// A name the file can hold as a section: not empty, no line break, no closing bracket.
 std::string checkName(const std::string& name)
 {
@@ -136,15 +157,8 @@ std::string checkName(const std::string& name)
 
 int positionOf(const IniFile& ini, const std::string& section)
 {
-    // The file keeps section names without their leading blanks.
-    const auto first = section.find_first_not_of(" \t");
-    const std::string wanted = foldCase(first == std::string::npos ? "" : trimRight(section.substr(first)));
-    const auto names = ini.sections();
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (foldCase(names[i]) == wanted)
-            return static_cast<int>(i) + 1;
-    }
-    return 1;
+    const int n = blankPosition(ini, section);
+    return n == 0 ? 1 : n;
 }
 
 int validType(int chosenType)
@@ -237,6 +251,11 @@ void LoadBlank(BlankState& state, int n)
     b.DownTitle = readTitle(ini, section, "DOWNTITLE");
     readColumns(ini, section, b);
     readGroups(ini, section, b);
+}
+
+int FindBlank(const BlankState& state, const std::string& name)
+{
+    return blankPosition(IniFile::load(state.file()), name);
 }
 
 bool BlankNameInUse(const BlankState& state, const std::string& name)

@@ -16,6 +16,10 @@ constexpr int kNoController = -1;
 constexpr int kNoTotal = 255;
 constexpr int kNoGroupBound = 255;
 constexpr int kTypeNotChosen = 255;
+/// The list of blanks shows at most this many; the blanks after them are not offered.
+constexpr int kMaxListedBlanks = 149;
+/// The box shown when the file holds more blanks than the list shows.
+extern const char* const kTooManyBlanksMessage;
 
 /// Blank types, the TIP key.
 enum BlankType
@@ -83,6 +87,9 @@ int CountBlanks(BlankState& state);
 /// Resets the record and loads the n-th section (1-based); nothing more when the
 /// file has no such section.
 void LoadBlank(BlankState& state, int n);
+/// The 1-based position of the blank of that name, found without regard to letter
+/// case and to blanks around the name; 0 when the file has no such blank.
+int FindBlank(const BlankState& state, const std::string& name);
 /// True when the section of that name has a TIP key.
 bool BlankNameInUse(const BlankState& state, const std::string& name);
 

@@ -2,6 +2,7 @@
 
 #include "common/Prompter.h"
 #include "db/ArchiveTables.h"
+#include "link/ExchangeStatus.h"
 #include "registrar/ValueEncoding.h"
 #include "reports/ReportFrame.h"
 #include "reports/ReportRows.h"
@@ -66,7 +67,7 @@ private:
 
     void queryFailed(bool& previousFailed)
     {
-        m_b.status.ExchangeStatus = kStatusDatabase;
+        m_b.ReportFailed = true;
         if (!previousFailed)
             m_b.prompter.showError(exchangeMessage(kStatusDatabase));
         previousFailed = true;
@@ -251,7 +252,7 @@ std::string FormatReportValue(double value, int decimals, char separator)
 
 void BuildReport(ReportBuild& b)
 {
-    b.status.ExchangeStatus = kStatusOk;
+    b.ReportFailed = false;
     std::unique_ptr<Database> own;
     Database* db = b.database;
     if (!db) {
@@ -262,7 +263,6 @@ void BuildReport(ReportBuild& b)
     // Without the archive tables nothing is built; the report is marked failed so
     // that flags left by an earlier build never show this table as current.
     if (!tablesPresent(db)) {
-        b.status.ExchangeStatus = kStatusDatabase;
         b.prompter.showError(exchangeMessage(kStatusDatabase));
         b.ReportFailed = true;
         return;
@@ -273,7 +273,6 @@ void BuildReport(ReportBuild& b)
     Builder builder(b, *db, rows);
     for (int k = 1; k < b.table.colCount(); ++k)
         builder.fillColumn(k);
-    b.ReportFailed = b.status.ExchangeStatus == kStatusDatabase;
 }
 
 } // namespace kest

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "grid/TableModel.h"
-#include "link/ExchangeStatus.h"
 #include "reports/BlankFile.h"
 #include "reports/ReportPeriod.h"
 
@@ -22,7 +21,6 @@ struct ReportBuild
     PeriodTable& periods;
     int BlankNumber = 1;
     std::filesystem::path DatabasePath;
-    ExchangeState& status;
     Prompter& prompter;
     TableModel& table;
     int HeaderRows = 1;
@@ -32,7 +30,9 @@ struct ReportBuild
     ExchangeLog* log = nullptr;
     /// An open archive database to use instead of opening DatabasePath.
     Database* database = nullptr;
-    /// Set when a table was missing or a query failed; the report is then not shown.
+    /// Set when a table was missing or a query failed (message 43 was shown); the
+    /// report is then not shown. The build keeps this to itself: the exchange status
+    /// the registrar commands share is never touched by a report.
     bool ReportFailed = false;
 };
 

@@ -26,6 +26,8 @@ public:
     explicit RecordingPort(SerialPort& line, std::function<std::int64_t()> microseconds = {});
 
     bool open(const std::string& device) override { return m_line.open(device); }
+    std::string openError() const override { return m_line.openError(); }
+    bool openBusy() const override { return m_line.openBusy(); }
     bool isOpen() const override { return m_line.isOpen(); }
     void close() override { m_line.close(); }
     void setSpeed(int speedIndex) override { m_line.setSpeed(speedIndex); }

@@ -1,8 +1,8 @@
 #include "session/SessionRun.h"
 
 #include "db/ArchiveTables.h"
-#include "link/Connection.h"
-#include "registrar/CatalogReader.h"
+#include "exchange/Connection.h"
+#include "exchange/CatalogReader.h"
 #include "registrar/RegistrarImage.h"
 #include "session/SessionFolder.h"
 #include "settings/ArchiveSettingsFile.h"
@@ -68,20 +68,20 @@ void prepareReplay(ExchangeContext& ctx, const SessionData& session)
 
 std::string replayRead(ExchangeContext& ctx,
                        PassState& pass,
-                       const ExchangeSettings& settings,
+                       const std::string& portName,
                        const SessionData& session,
                        const ReplayPort& port)
 {
     bool connected = true;
     if (session.start == SessionStart::Connection) {
-        connected = EstablishConnection(ctx, settings.Port);
+        connected = EstablishConnection(ctx, portName);
     } else {
         // The port was open and the link kind known when the recording began.
-        (void)ctx.link.OpenPort(settings.Port, session.pageLink == 1 ? 5 : 3);
+        (void)ctx.link.OpenPort(portName, session.pageLink == 1 ? 5 : 3);
         ReadCatalogCommand(ctx);
     }
     if (connected && ctx.state.ExchangeStatus == kStatusOk && !ctx.state.StopRequested)
-        ReadingPass(ctx, pass, settings);
+        ReadingPass(ctx, pass);
     if (ctx.state.StopRequested)
         return "прервано пользователем";
     if (port.diverged() || (pass.PassDone == 1 && !port.finished()))

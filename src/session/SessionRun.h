@@ -1,9 +1,8 @@
 #pragma once
 
-#include "app/ExchangeSettings.h"
 #include "db/Database.h"
-#include "link/RegistrarLink.h"
-#include "registrar/ArchivePasses.h"
+#include "exchange/ArchivePasses.h"
+#include "exchange/ExchangeContext.h"
 #include "session/ReplayPort.h"
 #include "session/SessionFile.h"
 
@@ -32,11 +31,11 @@ SessionData sessionOfRead(const ExchangeContext& ctx,
 void prepareReplay(ExchangeContext& ctx, const SessionData& session);
 
 /// Runs the recorded read again through ctx, whose link must be over `port`: the
-/// connection (or the catalog read) and the reading pass, with the log lines and
+/// connection on `portName` (or the catalog read) and the reading pass, with the log lines and
 /// boxes the read had. "" when it went through as recorded, else what went wrong.
 std::string replayRead(ExchangeContext& ctx,
                        PassState& pass,
-                       const ExchangeSettings& settings,
+                       const std::string& portName,
                        const SessionData& session,
                        const ReplayPort& port);
 

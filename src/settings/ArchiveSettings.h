@@ -15,8 +15,9 @@ constexpr int kChainPositions = 7;
 
 constexpr std::uint8_t kNoMark = 0xFF;
 constexpr std::uint8_t kDoublePrecision = 0x80;
-/// A daily chain slot whose member the record lacks: the pair keeps its head's dates,
-/// the member stores nothing.
+/// A chain slot whose member the record lacks, set by the read: the position still
+/// counts (a daily head keeps the dates of a chained pair, later hourly and interval
+/// members keep their days), but the member stores nothing.
 constexpr std::uint8_t kAbsentMember = 0xFE;
 
 /// One controller's marks from KEST.INI. Flag bytes: 0x80 double precision, 0xFF

@@ -30,13 +30,14 @@ std::string markKey(MarkKind kind, int number);
 /// How many archive numbers a chain scan of the kind looks at: 32, 64, 64 or 14.
 int markScanCount(MarkKind kind);
 
-/// One value of KEST.INI as the file means it. A value above 1000 is read from its
-/// decimal text: second character the position, third and fourth the head.
+/// One value of KEST.INI as the file means it. A four-digit value above 1000 is read
+/// from its decimal text: second character the position, third and fourth the head.
+/// Any other value (5, 500, 2147483647) marks an ordinary archive.
 struct MarkValue
 {
     int value = -1; ///< -1 when missing or not an integer
     bool isDouble() const { return value == 90; }
-    bool isLinked() const { return value > 1000; }
+    bool isLinked() const { return value > 1000 && value <= 9999; }
     /// The position character, '1'..'7' for a chain member, '8' for an extended archive.
     char position() const;
     /// The head (or, for an extended archive, its own) number; -1 when the digits are not digits.

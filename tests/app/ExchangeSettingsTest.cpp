@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "common/CodePage.h"
 #include "common/IniFile.h"
+#include "db/ArchiveStore.h"
 
 #include <gtest/gtest.h>
 
@@ -78,4 +79,18 @@ TEST(ExchangeSettings, DerivedLinkTiming)
     EXPECT_EQ(withTrailingSeparator(""), "/");
     EXPECT_EQ(comPortIndex("COM7"), -1);
     EXPECT_EQ(comPortIndex("Com1"), 0);
+}
+
+TEST(ExchangeSettings, DepthLimitsKeepEachArchiveKindApart)
+{
+    ExchangeSettings s;
+    s.DARH = 10;
+    s.DARD = 20;
+    s.DARM = 30;
+    s.Dok = 40;
+    const DepthLimits depth = depthLimitsFor(s);
+    EXPECT_EQ(depth.hourly, 10);
+    EXPECT_EQ(depth.daily, 20);
+    EXPECT_EQ(depth.monthly, 30);
+    EXPECT_EQ(depth.interval, 40);
 }

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "db/ArchiveTables.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -211,6 +212,51 @@ TEST_F(ReadCommandTest, FailuresStoreNothing)
     std::filesystem::remove(dir / "data" / kDatabaseFile);
     EXPECT_EQ(read("page", kPageRecords), 1);
     EXPECT_NE(err.find("Отсутствуют необходимые базы"), std::string::npos);
+}
+
+TEST_F(ReadCommandTest, MissingSettingsLeaveTheRegistrarAlone)
+{
+    // DARD=-1: message 41. With a registrar on the line, neither command may talk to
+    // it or store anything with default depths.
+    std::string nn = test::readFile(dir / "NN.INI");
+    nn.replace(nn.find("DARD=36500"), 10, "DARD=-1");
+    test::writeFile(dir / "NN.INI", nn);
+    test::writeFile(dir / "records.txt", kPageRecords);
+    Simulator sim(dir / "tty", {"--link", "page", "--records", (dir / "records.txt").string()});
+    ASSERT_TRUE(sim.running());
+    const std::string message41 = "Не найден инифайл (nn.ini), либо отсутствуют необходимые данные а нем, "
+                                  "обратитесь к администратору.\n";
+    for (const char* command : {"connect", "read"}) {
+        EXPECT_EQ(run(command), 1) << command << out;
+        EXPECT_EQ(err, message41) << command;
+        EXPECT_EQ(out, "") << command;
+    }
+    EXPECT_EQ(rows(), 0);
+}
+
+TEST_F(ReadCommandTest, AStoreTheDatabaseRefusesIsNamedOnStderr)
+{
+    // The disk fills up while the records are stored: the files of the database may
+    // not grow past 64 KB. The window only logs this; the command line says it too.
+    test::writeFile(dir / "records.txt", kPageRecords);
+    Simulator sim(dir / "tty", {"--link", "page", "--records", (dir / "records.txt").string()});
+    ASSERT_TRUE(sim.running());
+    const int status =
+        test::runCommand("trap '' XFSZ; prlimit --fsize=65536 " + std::string(KEST_BIN) + " --home " +
+                             dir.path().string() + " read",
+                         &out, &err);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(out.find("Нет доступа к базе данных"), std::string::npos) << out;
+    // One line: message 43 and the engine's words ("database or disk is full", or
+    // "disk I/O error" when the journal is what could not grow).
+    EXPECT_EQ(err.rfind("Отсутствуют необходимые базы, проверьте путь к базе, их наличие, целостность баз или "
+                        "обратитесь к администратору. (",
+                        0),
+              0u)
+        << err;
+    EXPECT_NE(err.find("disk"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(rows(), 0) << "the record's transaction was rolled back";
 }
 
 } // namespace

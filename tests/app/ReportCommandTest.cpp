@@ -4,6 +4,7 @@
 #include "db/ArchiveTables.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace kest {
 namespace {
@@ -95,6 +96,54 @@ TEST_F(ReportCommandTest, HourlyXlsxWithTitlesAndMissingDatabase)
                      nullptr, &err),
               1);
     EXPECT_NE(err.find("Отсутствуют необходимые базы"), std::string::npos);
+}
+
+TEST_F(ReportCommandTest, AnOutputThatCannotBeWrittenFailsAndStaysAsItWas)
+{
+    const std::string blank = "--blank 'Суточный отчет МЕРАН 1A2F' --from 2024-03-01 --to 2024-03-03 --out ";
+    for (const char* name : {"kept.csv", "kept.xlsx"}) {
+        const auto out = dir / name;
+        writeFile(out, "the report of last week");
+        std::filesystem::permissions(out, std::filesystem::perms::owner_read);
+        std::string err;
+        EXPECT_EQ(report(blank + out.string(), nullptr, &err), 1) << name;
+        EXPECT_NE(err.find("Не удалось записать " + out.string()), std::string::npos) << err;
+        EXPECT_NE(err.find("read-only file"), std::string::npos) << err;
+        EXPECT_EQ(readFile(out), "the report of last week");
+    }
+}
+
+TEST_F(ReportCommandTest, DatabaseInAReadOnlyFolder)
+{
+    // A colleague's share or a copied archive: the folder may not be written, and a
+    // database in WAL mode could not be opened there for lack of its -shm file.
+    using std::filesystem::perms;
+    const auto data = dir / "data";
+    std::filesystem::permissions(dir.path(), perms::all);
+    std::filesystem::permissions(dir / "NN.INI", perms::all);
+    std::filesystem::permissions(data, perms::owner_read | perms::owner_exec | perms::group_read |
+                                           perms::group_exec | perms::others_read | perms::others_exec);
+    std::string kest = KEST_BIN;
+    if (geteuid() == 0) {
+        // Root writes into read-only folders; the program runs as nobody instead.
+        std::filesystem::copy_file(KEST_BIN, dir / "kest");
+        kest = "setpriv --reuid=65534 --regid=65534 --clear-groups '" + (dir / "kest").string() + "'";
+    }
+    const std::string csv = (dir / "ro.csv").string();
+    std::string err;
+    EXPECT_EQ(runCommand(kest + " --home '" + dir.path().string() +
+                             "' report --blank 'Суточный отчет МЕРАН 1A2F' --from 2024-03-01 --to 2024-03-02 "
+                             "--out " +
+                             csv,
+                         nullptr, &err),
+              0)
+        << err;
+    EXPECT_EQ(readFile(csv), "Дата;Q, Гкал;Нарастающий итог, Гкал;V, м3\n"
+                             "01.03.2024;1,50;1,50;...\n"
+                             "02.03.2024;1,50;1,50;...\n"
+                             "Итого:;3,00;0,00;\n");
+    EXPECT_FALSE(std::filesystem::exists(data / "kest.sqlite-shm"));
+    std::filesystem::permissions(data, perms::owner_all);
 }
 
 TEST(ReportCommandIntervalTest, RowsFollowTheIntervalOfTheBlanksController)

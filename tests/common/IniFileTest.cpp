@@ -78,6 +78,25 @@ TEST(IniFile, Windows1251OnDiskAndUtf8WithByteOrderMark)
     EXPECT_EQ(test::readFile(u8), "\xEF\xBB\xBF[Бланк]\r\nИмя=Вода\r\n");
 }
 
+TEST(IniFile, Windows1251TextThatBeginsLikeAByteOrderMarkStaysWindows1251)
+{
+    // "п»ї" in Windows-1251 is EF BB BF; after a NUL byte, which reading drops, the
+    // file is still Windows-1251, and a rewrite must not turn it into UTF-8.
+    TempDir dir;
+    const auto path = dir / "BLANK.INI";
+    const std::string cp = std::string("\0", 1) + utf8ToCp1251("п»ї\r\n[Бланк]\r\nИмя=Тепло\r\n");
+    test::writeFile(path, cp);
+    IniFile ini = IniFile::load(path);
+    ASSERT_EQ(ini.readString("бланк", "имя", ""), "Тепло");
+    ASSERT_EQ(ini.save(), "");
+    EXPECT_TRUE(test::readFile(path) == cp) << "the rewrite keeps the bytes as they were";
+    IniFile again = IniFile::load(path);
+    EXPECT_EQ(again.readString("бланк", "имя", ""), "Тепло");
+    again.writeString("Бланк", "Цвет", "Красный");
+    ASSERT_EQ(again.save(), "");
+    EXPECT_EQ(IniFile::load(path).readString("БЛАНК", "ЦВЕТ", ""), "Красный");
+}
+
 TEST(IniFile, SaveIsAtomicAndReportsFailure)
 {
     TempDir dir;

@@ -78,10 +78,12 @@ TEST_F(ArchiveStoreTest, HourlyChainMembersGoUnderTheHeadKey)
     auto& s = rec().Settings;
     s.HourlyFlags[1] = 1;
     s.HourlyChains[1][1] = 4;
-    s.HourlyChains[1][2] = kNoMark; // left free when its member moved to the end
+    s.HourlyChains[1][2] = kAbsentMember; // not in the record: its days are passed over
     s.HourlyChains[1][3] = 6;
+    s.HourlyChains[1][5] = 7; // behind a free position: the chain ended before it
     rec().Hourly[4][0] = 40;
     rec().Hourly[6][95] = 69;
+    rec().Hourly[7][0] = 70;
     ASSERT_TRUE(store(StoreVariant::Page).ok());
     const auto r = rows(ArchiveKind::Hourly, 1);
     ASSERT_EQ(r.size(), 96u + 96u + 82u);
@@ -91,6 +93,7 @@ TEST_F(ArchiveStoreTest, HourlyChainMembersGoUnderTheHeadKey)
     EXPECT_EQ(toSqlText(r[96].sdate), "2026-03-08 00:00:00"); // member 1
     EXPECT_EQ(r[96].svalue, 40);
     EXPECT_TRUE(rows(ArchiveKind::Hourly, 4).empty());
+    EXPECT_TRUE(rows(ArchiveKind::Hourly, 7).empty());
 }
 
 TEST_F(ArchiveStoreTest, DailyChainedPairByLink)
@@ -150,6 +153,48 @@ TEST_F(ArchiveStoreTest, DaysPastAMonthEndVisitAreStoredAMonthBackOnThePageLink)
     for (std::size_t i = 0; i < r.size(); ++i) {
         EXPECT_EQ(r[i].sdate, at(2026, 3, static_cast<int>(i) + 1));
         EXPECT_EQ(r[i].svalue, 500 + static_cast<double>(i) + 1);
+    }
+}
+
+TEST_F(ArchiveStoreTest, DailySeriesEndsAtTheLastFinishedDate)
+{
+    // Slot d-1 holds day d of the latest month that has finished it: after April, the
+    // slot of day 31 still holds 31 March on the morning of 31 May.
+    rec().Settings.DailyFlags[5] = 5;
+    for (int d = 0; d < 32; ++d)
+        rec().Daily[5][static_cast<std::size_t>(d)] = 500 + d + 1;
+    rec().Daily[5][30] = 331;
+    struct Visit
+    {
+        DateTime time;
+        int settlementHour;
+        int mode;
+        const char* first;
+        const char* last;
+    };
+    const Visit visits[] = {
+        {at(2026, 5, 31, 10), 0, 0, "2026-05-01 00:00:00", "2026-05-30 00:00:00"},
+        {at(2026, 5, 31, 5), 10, 1, "2026-05-01 00:00:00", "2026-05-30 00:00:00"},
+        // The page link also brings the first of March back from the slot of 1 April.
+        {at(2026, 3, 30, 10), 0, 0, "2026-03-02 00:00:00", "2026-03-29 00:00:00"},
+        // The first of a month before the settlement hour still stores the whole month before.
+        {at(2026, 3, 1, 10), 12, 0, "2026-02-01 00:00:00", "2026-02-28 00:00:00"},
+    };
+    for (const Visit& v : visits) {
+        rec().RecordTime = v.time;
+        rec().rhour = v.settlementHour;
+        rec().avans = v.mode;
+        for (StoreVariant variant : {StoreVariant::Request, StoreVariant::Page}) {
+            ASSERT_TRUE(db->execute("DELETE FROM arhivd").ok());
+            ASSERT_TRUE(store(variant).ok());
+            const auto r = rows(ArchiveKind::Daily, 5);
+            ASSERT_FALSE(r.empty());
+            EXPECT_EQ(toSqlText(r.back().sdate), v.last) << toSqlText(v.time);
+            EXPECT_NE(r.back().svalue, 331);
+            if (variant == StoreVariant::Request) {
+                EXPECT_EQ(toSqlText(r.front().sdate), v.first) << toSqlText(v.time);
+            }
+        }
     }
 }
 
@@ -242,12 +287,13 @@ TEST_F(ArchiveStoreTest, IntervalReplacesItsSpanAndKeepsTheRowBefore)
     EXPECT_EQ(toSqlText(r.back().sdate), "2026-03-15 10:00:00");
 }
 
-TEST_F(ArchiveStoreTest, IntervalFreeChainPositionKeepsItsSpan)
+TEST_F(ArchiveStoreTest, IntervalSpanOfAMemberTheRecordLacksKeepsItsRows)
 {
-    // Position 1 was left free when its member moved to the end; the span it would
-    // cover is written by nobody and keeps its rows.
+    // The member of position 1 is not in the record; the span it would cover is
+    // written by nobody and keeps its rows.
     rec().smin = 5;
     rec().Settings.IntervalFlags[4] = 4;
+    rec().Settings.IntervalChains[4][1] = kAbsentMember;
     rec().Settings.IntervalChains[4][2] = 6;
     rec().Interval[6][0] = 6;
     const std::int64_t key = ArchiveKey(kController, ArchiveKind::Interval, 4);
@@ -263,6 +309,20 @@ TEST_F(ArchiveStoreTest, IntervalFreeChainPositionKeepsItsSpan)
     ASSERT_TRUE(SelectArchiveValue(*db, ArchiveKind::Interval, key, at(2026, 3, 3, 12, 3), v).ok());
     EXPECT_FALSE(v.has_value());
     EXPECT_EQ(rows(ArchiveKind::Interval, 4).size(), 1u + 1440u + 1272u);
+}
+
+TEST_F(ArchiveStoreTest, IntervalLengthOutsideAnHourIsTakenAsFive)
+{
+    rec().Settings.IntervalFlags[2] = 2;
+    for (int minutes : {0, 61, -5}) {
+        rec().smin = minutes;
+        ASSERT_TRUE(db->execute("DELETE FROM detail").ok());
+        ASSERT_TRUE(store(StoreVariant::Page).ok());
+        const auto r = rows(ArchiveKind::Interval, 2);
+        ASSERT_EQ(r.size(), 1272u) << minutes; // 11.03 00:05 to the visit, 15.03 10:00
+        EXPECT_EQ(toSqlText(r.front().sdate), "2026-03-11 00:05:00") << minutes;
+        EXPECT_EQ(toSqlText(r[1].sdate), "2026-03-11 00:10:00") << minutes;
+    }
 }
 
 TEST_F(ArchiveStoreTest, ExtendedArchiveFollowsTheRing)

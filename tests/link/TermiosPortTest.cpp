@@ -1,9 +1,11 @@
 #include "link/TermiosPort.h"
 
+#include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -110,6 +112,28 @@ TEST_F(TermiosPortTest, ClosedOtherSideReadsAsSilence)
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(port.read(&byte, 1), 0u);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(95));
+}
+
+TEST_F(TermiosPortTest, LineIsHeldExclusivelyUntilClosed)
+{
+    // Another opener is refused while the port is open (root is not, but sees the mark).
+    ASSERT_TRUE(port.open(slave));
+    const int other = ::open(slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (other < 0) {
+        EXPECT_EQ(errno, EBUSY);
+    } else {
+        int exclusive = 0;
+        ASSERT_EQ(ioctl(other, TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 1);
+        ::close(other);
+    }
+    port.close();
+    const int after = ::open(slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(after, 0) << "the line stays held after close";
+    int exclusive = 1;
+    ASSERT_EQ(ioctl(after, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    ::close(after);
 }
 
 TEST_F(TermiosPortTest, DevicesThatAreNoSerialLineDoNotOpen)

@@ -129,15 +129,18 @@ TEST_F(BlankFileTest, NewBlankSavedWithUntouchedTypeChoiceHasNoStep)
     EXPECT_FALSE(reread().value("Новый бланк1", "STEP"));
 }
 
-TEST_F(BlankFileTest, EmptyNameIsRefusedAndFileUntouched)
+TEST_F(BlankFileTest, NamesThatCannotBeSectionsAreRefusedAndFileUntouched)
 {
     writeBlanks("[A]\r\nTIP=0\r\n");
     LoadBlank(state, 1);
     const std::string before = readFile(state.file());
-    state.ablini.NAME[0] = "   ";
-    EXPECT_NE(SaveBlank(state, 0), "");
-    EXPECT_NE(SaveBlankAs(state, 0), "");
-    EXPECT_EQ(readFile(state.file()), before);
+    // A "]" or a line break would cut the section header and turn the rest into keys.
+    for (const char* name : {"   ", "", "Котельная]2", "Котельная\r\nTIP=9", "a\nb", "a\rb"}) {
+        state.ablini.NAME[0] = name;
+        EXPECT_NE(SaveBlank(state, 0), "") << name;
+        EXPECT_NE(SaveBlankAs(state, 0), "") << name;
+        EXPECT_EQ(readFile(state.file()), before) << name;
+    }
 }
 
 TEST_F(BlankFileTest, SaveAsPicksNextFreeNewNameAtTheEnd)

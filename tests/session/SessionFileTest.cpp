@@ -125,10 +125,8 @@ TEST(SessionFileTest, ReplayThatAsksForOtherBytesIsCaught)
     ExchangeContext ctx{
         link, state, pump, log, prompter, catalog, image, clock, 3, 3, dir.path().string() + "/"};
     prepareReplay(ctx, s);
-    ExchangeSettings settings;
-    settings.DatabasePath = ctx.databasePath;
     PassState pass;
-    EXPECT_FALSE(replayRead(ctx, pass, settings, s, port).empty());
+    EXPECT_FALSE(replayRead(ctx, pass, "Com2", s, port).empty());
     EXPECT_TRUE(port.diverged());
 }
 
@@ -171,10 +169,8 @@ TEST(SessionFileTest, ReplayToleratesTimeOutsThatEndOneReadApart)
         ExchangeContext ctx{
             link, state, pump, log, prompter, catalog, image, clock, 3, 3, dir.path().string() + "/"};
         prepareReplay(ctx, s);
-        ExchangeSettings settings;
-        settings.DatabasePath = ctx.databasePath;
         PassState pass;
-        EXPECT_EQ(replayRead(ctx, pass, settings, s, port), "") << us;
+        EXPECT_EQ(replayRead(ctx, pass, "Com2", s, port), "") << us;
     }
 }
 

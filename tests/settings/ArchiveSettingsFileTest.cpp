@@ -79,6 +79,26 @@ TEST(ArchiveSettingsFileTest, GarbageAndOutOfRangeValuesAreIgnored)
         EXPECT_EQ(s.HourlyFlags[static_cast<std::size_t>(k)], kNoMark) << k;
 }
 
+TEST(ArchiveSettingsFileTest, OnlyFourDigitValuesAreChainMarks)
+{
+    // Read by their leading characters, these would chain daily 02 to head 47 and
+    // hourly 07 to the double-precision head 05, and neither would be stored on its own.
+    const IniFile ini = IniFile::parse("[0001]\r\nAD02=2147483647\r\nAH05=90\r\nAH07=11050\r\n"
+                                       "AI03=18030\r\nAH08=1205\r\n");
+    ArchiveSettings s = fresh();
+    for (MarkKind k : {MarkKind::Hourly, MarkKind::Daily, MarkKind::Interval})
+        LoadArchiveSettings(ini, "0001", k, s);
+    const ArchiveSettings clean = fresh();
+    EXPECT_EQ(s.DailyChains, clean.DailyChains);
+    EXPECT_EQ(s.IntervalChains, clean.IntervalChains);
+    EXPECT_EQ(s.HourlyExtended, clean.HourlyExtended);
+    EXPECT_EQ(s.HourlyFlags[7], kNoMark);
+    EXPECT_EQ(s.HourlyFlags[8], kDoublePrecision);
+    EXPECT_EQ(s.HourlyChains[5][2], 8);
+    EXPECT_EQ(s.HourlyChains[5][1], kNoMark);
+    EXPECT_FALSE(DeriveChainMembers(ini, "0001", MarkKind::Hourly, 5).isMember[7]);
+}
+
 TEST(ArchiveSettingsFileTest, SecondLoadKeepsEarlierMarks)
 {
     ArchiveSettings s = fresh();

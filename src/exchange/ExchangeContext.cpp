@@ -1,0 +1,28 @@
+#include "exchange/ExchangeContext.h"
+
+#include "common/EventPump.h"
+
+namespace kest {
+
+int RunCommandWithTries(
+    ExchangeContext& ctx, int tries, int pauseSeconds, int factor, const std::function<int()>& command)
+{
+    for (int attempt = 1; attempt <= tries; ++attempt) {
+        ctx.pump.processEvents();
+        if (!ctx.state.StopRequested)
+            ctx.state.ExchangeStatus = command();
+        ctx.pump.processEvents();
+        if (ctx.state.ExchangeStatus != kStatusOk && !ctx.state.StopRequested)
+            ctx.clock.sleepMs(static_cast<std::int64_t>(pauseSeconds) * factor);
+        if (ctx.state.ExchangeStatus == kStatusOk)
+            break;
+    }
+    return ctx.state.ExchangeStatus;
+}
+
+int RunCommandWithTries(ExchangeContext& ctx, int factor, const std::function<int()>& command)
+{
+    return RunCommandWithTries(ctx, ctx.tries, ctx.pauseSeconds, factor, command);
+}
+
+} // namespace kest
