@@ -135,12 +135,18 @@ lxw_error writeCell(lxw_worksheet* sheet,
                     int c,
                     int r,
                     lxw_row_t row,
-                    bool border)
+                    bool border,
+                    int sheetCols)
 {
     const GridCell& cell = table.cell(c, r);
     const auto number = shownNumber(cell.text);
     lxw_format* format = formats.get(table, cell, number ? number->decimals : -1, border);
     const auto col = static_cast<lxw_col_t>(c);
+    // A title line spans the report's columns; alone in column A a spreadsheet would
+    // spill a centred line both ways and cut its start at the sheet's edge.
+    if (table.colCount() == 1 && sheetCols > 1 && !cell.text.empty())
+        return worksheet_merge_range(sheet, row, 0, row, static_cast<lxw_col_t>(sheetCols - 1),
+                                     cell.text.c_str(), format);
     if (const CellSpan* span = table.spanAt(c, r)) {
         if (span->col != c || span->row != r)
             return LXW_NO_ERROR;
@@ -158,7 +164,8 @@ lxw_error writeCell(lxw_worksheet* sheet,
 
 std::string WriteXlsx(const std::filesystem::path& path,
                       const std::vector<const TableModel*>& tables,
-                      const std::string& sheetName)
+                      const std::string& sheetName,
+                      const XlsxProgress& progress)
 {
     std::string problem;
     const std::filesystem::path temp = makeTemporaryBeside(path, problem);
@@ -179,20 +186,31 @@ std::string WriteXlsx(const std::filesystem::path& path,
     FormatCache formats(book);
 
     const TableModel* widest = nullptr;
-    lxw_row_t row = 0;
-    lxw_error error = LXW_NO_ERROR;
+    int totalRows = 0;
     for (const TableModel* table : tables) {
         if (!table || table->rowCount() == 0 || table->colCount() == 0)
             continue;
         if (!widest || table->colCount() > widest->colCount())
             widest = table;
+        totalRows += table->rowCount();
+    }
+    const int sheetCols = widest ? widest->colCount() : 0;
+    lxw_row_t row = 0;
+    int written = 0;
+    lxw_error error = LXW_NO_ERROR;
+    for (const TableModel* table : tables) {
+        if (!table || table->rowCount() == 0 || table->colCount() == 0)
+            continue;
         if (row > 0)
             ++row; // one empty row between the tables
         // Grid lines belong to the report table, whose heading rows are fixed.
         const bool border = table->fixedRows() > 0;
         for (int r = 0; r < table->rowCount(); ++r, ++row) {
             for (int c = 0; c < table->colCount() && error == LXW_NO_ERROR; ++c)
-                error = writeCell(sheet, formats, *table, c, r, row, border);
+                error = writeCell(sheet, formats, *table, c, r, row, border, sheetCols);
+            // Every hundredth row, so a year of hours reports often enough to move a bar.
+            if (progress && (++written % 100 == 0 || written == totalRows))
+                progress(written, totalRows);
         }
     }
     if (widest) {

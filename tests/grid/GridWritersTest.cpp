@@ -121,7 +121,12 @@ TEST(GridWritersTest, XlsxHoldsTitlesTableMergesNumbersAndColours)
     TableModel lower(1, 2);
     lower.cell(0, 0).text = "Подпись";
     lower.cell(0, 1).text = "007"; // a caption or number plate, not the number 7
-    ASSERT_EQ(WriteXlsx(dir / "r.xlsx", {&upper, &table, nullptr, &lower}), "");
+    std::vector<std::pair<int, int>> progress;
+    ASSERT_EQ(WriteXlsx(dir / "r.xlsx", {&upper, &table, nullptr, &lower}, "Отчет",
+                        [&](int position, int end) { progress.emplace_back(position, end); }),
+              "");
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back(), std::make_pair(8, 8));
 
     std::string sheet, styles, strings;
     ASSERT_EQ(runCommand("unzip -p '" + (dir / "r.xlsx").string() + "' xl/worksheets/sheet1.xml", &sheet), 0);
@@ -134,6 +139,10 @@ TEST(GridWritersTest, XlsxHoldsTitlesTableMergesNumbersAndColours)
     EXPECT_NE(sheet.find("<v>12.5</v>"), std::string::npos);
     EXPECT_NE(sheet.find("<v>-3</v>"), std::string::npos);
     EXPECT_NE(sheet.find("<c r=\"A9\""), std::string::npos);
+    // Title lines span the table's three columns.
+    for (const char* merged : {"A1:C1", "A2:C2", "A9:C9", "A10:C10"})
+        EXPECT_NE(sheet.find("<mergeCell ref=\"" + std::string(merged) + "\"/>"), std::string::npos)
+            << merged;
     EXPECT_NE(sheet.find("customWidth=\"1\""), std::string::npos);
     for (const char* text : {"Котельная №1", "Тепло; вода", "G\nт", "...", "Итого:", "Подпись", "007"})
         EXPECT_NE(strings.find(text), std::string::npos) << text;

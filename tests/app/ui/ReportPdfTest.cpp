@@ -48,5 +48,43 @@ TEST(ReportPdfTest, MonthOfHoursPrintsOnNumberedPages)
               std::string::npos);
 }
 
+// A disk that fills up while the PDF is written: the command says why and exits 1, and
+// the report written before stays as it was, with nothing left beside it.
+TEST(ReportPdfTest, FullDiskKeepsTheEarlierFile)
+{
+    TempDir dir;
+    auto db = test::prepareReportHome(dir);
+    ASSERT_TRUE(db);
+    const DateTime start = *encodeDateTime(2024, 1, 1);
+    for (int h = 0; h < 31 * 24; ++h)
+        WriteArchiveRow(*db, ArchiveKind::Hourly,
+                        {start + h * kOneHour, ArchiveKey(0x1A2F, ArchiveKind::Hourly, 4), 1});
+    db.reset();
+    const auto out = dir / "out";
+    std::filesystem::create_directories(out);
+    const auto pdf = out / "h.pdf";
+    const std::string command =
+        std::string(KEST_BIN) + " --home '" + dir.path().string() +
+        "' report --blank 'Часовой отчет МЕРАН 1A2F' --from 2024-01-01 --to 2024-01-31 "
+        "--to-hour 23 --out '" +
+        pdf.string() + "'";
+    ASSERT_EQ(runCommand(command), 0);
+    const std::string earlier = test::readFile(pdf);
+
+    // The shell ignores SIGXFSZ for the child, so a write past RLIMIT_FSIZE (512-byte
+    // blocks in dash) fails with EFBIG as on a full disk instead of killing the process.
+    // Two thirds of the report leave room for the database's 32 KB shared-memory file.
+    const std::size_t blocks = earlier.size() * 2 / 3 / 512;
+    ASSERT_GT(blocks, 70u);
+    std::string err;
+    EXPECT_EQ(
+        runCommand("trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; exec " + command, nullptr, &err),
+        1);
+    EXPECT_NE(err.find("File too large"), std::string::npos) << err;
+    EXPECT_EQ(test::readFile(pdf), earlier);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), std::filesystem::directory_iterator()),
+              1);
+}
+
 } // namespace
 } // namespace kest

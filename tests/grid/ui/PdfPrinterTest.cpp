@@ -1,12 +1,17 @@
 #include "grid/ui/PdfPrinter.h"
 
 #include "TestSupport.h"
+#include "grid/ui/PdfWords.h"
 
 #include <gtest/gtest.h>
+#include <map>
+#include <regex>
+#include <set>
 
 namespace kest {
 namespace {
 
+using test::pdfWords;
 using test::runCommand;
 using test::TempDir;
 
@@ -74,6 +79,76 @@ TEST(PdfPrinterTest, TitlesAndTableShareOneDocument)
     EXPECT_LT(text.find("31.03.2026"), text.find("Итого:"));
     EXPECT_LT(text.find("Итого:"), text.find("Диспетчер"));
     EXPECT_EQ(text.find("Страница"), std::string::npos);
+}
+
+// A caption wider than its column wraps at its blank, a word wider than its cell is
+// set smaller, and a long row text wraps: every word lies between its cell's borders.
+TEST(PdfPrinterTest, TextsStayInsideTheirCells)
+{
+    TempDir dir;
+    TableModel table(3, 3);
+    table.setFixedRows(1);
+    const int widths[] = {60, 85, 70};
+    for (int c = 0; c < 3; ++c)
+        table.setColWidth(c, widths[c]);
+    table.cell(0, 0).text = "Время";
+    table.cell(1, 0).text = "Температура; °C";
+    table.cell(2, 0).text = "Теплосчетчик";
+    table.cell(0, 1).text = "Водоподогреватель";
+    table.cell(1, 1).text = "очень длинный текст строки отчета";
+    table.cell(2, 1).text = "12,5";
+    table.cell(0, 2).text = "Итого:";
+    for (int c = 0; c < 3; ++c)
+        table.cell(c, 1).hAlign = table.cell(c, 0).hAlign = HAlign::Center;
+    table.cell(0, 2).hAlign = HAlign::Right;
+    PrintJob job;
+    job.tables.push_back({&table, {}, false, 0.1, 0.1, 0.02, 0});
+    ASSERT_EQ(PrintTablesToPdf(dir / "c.pdf", job), "");
+
+    double pageWidth = 0, pageHeight = 0;
+    const auto words = pdfWords(dir / "c.pdf", &pageWidth, &pageHeight);
+    ASSERT_GT(pageWidth, 0);
+    const double pt = pageWidth / 794.0; // points per grid pixel of an A4 page at 96 dpi
+    const double left = 0.1 * pageWidth;
+    const std::map<std::string, int> columnOf = {
+        {"Время", 0}, {"Температура;", 1}, {"°C", 1},    {"Теплосчетчик", 2}, {"Водоподогреватель", 0},
+        {"очень", 1}, {"длинный", 1},      {"текст", 1}, {"строки", 1},       {"отчета", 1},
+        {"12,5", 2},  {"Итого:", 0}};
+    std::set<std::string> seen;
+    for (const auto& w : words) {
+        const auto it = columnOf.find(w.text);
+        ASSERT_NE(it, columnOf.end()) << w.text;
+        seen.insert(w.text);
+        double x = left;
+        for (int c = 0; c < it->second; ++c)
+            x += widths[c] * pt;
+        EXPECT_GE(w.xMin, x - 0.01) << w.text;
+        EXPECT_LE(w.xMax, x + widths[it->second] * pt + 0.01) << w.text;
+    }
+    EXPECT_EQ(seen.size(), columnOf.size());
+}
+
+// A text centred vertically sits in the middle of a tall row, whatever its font.
+TEST(PdfPrinterTest, TextsCentreVerticallyAsTheCellSays)
+{
+    TempDir dir;
+    TableModel table(2, 1);
+    table.setRowHeight(0, 60);
+    table.cell(0, 0).text = "Итого:";
+    table.cell(0, 0).vAlign = VAlign::Center;
+    table.cell(1, 0).text = "Низ";
+    table.cell(1, 0).vAlign = VAlign::Bottom;
+    PrintJob job;
+    job.tables.push_back({&table, {}, false, 0.1, 0.1, 0.02, 0});
+    ASSERT_EQ(PrintTablesToPdf(dir / "v.pdf", job), "");
+    double pageWidth = 0, pageHeight = 0;
+    const auto words = pdfWords(dir / "v.pdf", &pageWidth, &pageHeight);
+    ASSERT_EQ(words.size(), 2u);
+    const double pt = pageWidth / 794.0;
+    const double top = 0.1 * pageHeight;
+    EXPECT_NEAR((words[0].yMin + words[0].yMax) / 2, top + 30 * pt, 2.5);
+    EXPECT_NEAR(words[1].yMax, top + 58 * pt, 3.5);
+    EXPECT_GT(words[1].yMin, top + 40 * pt);
 }
 
 } // namespace

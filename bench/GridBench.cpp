@@ -1,0 +1,163 @@
+// The report window's side of a year of hourly rows with 16 columns: the build alone,
+// the build with the table widget's first paint, and printing the year to PDF.
+#include "common/Prompter.h"
+#include "db/ArchiveTables.h"
+#include "grid/TableModel.h"
+#include "grid/ui/GridView.h"
+#include "grid/ui/PdfPrinter.h"
+#include "reports/ReportBuilder.h"
+#include "reports/ReportFrame.h"
+#include "reports/ReportPrintJob.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <benchmark/benchmark.h>
+#include <clocale>
+#include <filesystem>
+
+namespace kest {
+namespace {
+
+constexpr int kColumns = 16;
+constexpr int kController = 0x0412;
+constexpr int kYearHours = 8760;
+
+const std::filesystem::path kFolder = std::filesystem::temp_directory_path() / "kest-grid-bench";
+
+DateTime yearStart()
+{
+    return *encodeDateTime(2025, 1, 1);
+}
+
+Database& benchDatabase()
+{
+    static std::unique_ptr<Database> db = [] {
+        std::filesystem::create_directories(kFolder);
+        const bool exists = std::filesystem::exists(kFolder / kDatabaseFile);
+        std::string error;
+        auto opened = OpenArchiveDatabase(kFolder, true, &error);
+        if (!opened)
+            throw std::runtime_error(error);
+        if (!exists) {
+            Transaction tx(*opened);
+            for (int a = 1; a <= kColumns; ++a) {
+                for (int h = -1; h < kYearHours; ++h)
+                    AppendArchiveRow(*opened, ArchiveKind::Hourly,
+                                     {yearStart() + h * kOneHour,
+                                      ArchiveKey(kController, ArchiveKind::Hourly, a),
+                                      100.0 + a + h * 0.125});
+            }
+            tx.commit();
+        }
+        return opened;
+    }();
+    return *db;
+}
+
+BlankRecord yearBlank()
+{
+    BlankRecord b;
+    b.TIP = kHourlyBlank;
+    b.NAME[0] = "Год";
+    b.UpTitle = {"Котельная №2", "Часовой отчет за год"};
+    b.DownTitle = {"Отчет составил: ____________________"};
+    b.GROUPB[1] = 1;
+    b.GROUPE[1] = 4;
+    b.GROUPNAME[1] = "Тепловая энергия";
+    for (int k = 1; k <= kColumns; ++k) {
+        b.NAME[k] = k == 5 ? "Температура; °C" : "K" + std::to_string(k);
+        b.ARH[k] = k;
+        b.MERAN[k] = kController;
+        b.ITOG[k] = k % 4;
+        b.ZAP[k] = 2;
+    }
+    return b;
+}
+
+/// The three tables of the report window for the year.
+struct YearReport
+{
+    BlankRecord blank = yearBlank();
+    PeriodTable periods;
+    TableModel upgrid, basegrid, downgrid;
+
+    bool build()
+    {
+        periods[1].startDate = yearStart();
+        periods[1].endDate = yearStart() + 364;
+        periods[1].endHour = 23;
+        MemoryPrompter prompter;
+        UpperTitle(upgrid, blank, periods[1]);
+        LowerTitle(downgrid, blank);
+        ReportBuild run{blank, periods, 1, kFolder, prompter, basegrid};
+        run.database = &benchDatabase();
+        run.HeaderRows = PrepareFrame(basegrid, blank);
+        BuildReport(run);
+        return !run.ReportFailed && basegrid.rowCount() == kYearHours + 3;
+    }
+};
+
+void BM_BuildYear(benchmark::State& state)
+{
+    for (auto _ : state) {
+        YearReport report;
+        if (!report.build())
+            state.SkipWithError("the report was not built");
+        benchmark::DoNotOptimize(report);
+    }
+}
+BENCHMARK(BM_BuildYear)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// What the report window does with a chosen blank: the build inside the view's
+// update, then the first paint of the visible rows.
+void BM_BuildAndShowYear(benchmark::State& state)
+{
+    YearReport report;
+    GridView view(report.basegrid);
+    view.resize(800, 500);
+    view.show();
+    for (auto _ : state) {
+        view.beginUpdate();
+        report.basegrid.clear();
+        report.periods.clearHasData();
+        if (!report.build())
+            state.SkipWithError("the report was not built");
+        view.endUpdate();
+        const QPixmap shown = view.grab();
+        benchmark::DoNotOptimize(shown);
+    }
+}
+BENCHMARK(BM_BuildAndShowYear)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_PrintYearPdf(benchmark::State& state)
+{
+    YearReport report;
+    if (!report.build()) {
+        state.SkipWithError("the report was not built");
+        return;
+    }
+    const auto pdf = kFolder / "year.pdf";
+    for (auto _ : state) {
+        const std::string error = PrintTablesToPdf(
+            pdf, MakeReportPrintJob(report.blank, report.upgrid, report.basegrid, report.downgrid));
+        if (!error.empty())
+            state.SkipWithError(error.c_str());
+    }
+    state.counters["pdf_MiB"] = static_cast<double>(std::filesystem::file_size(pdf)) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_PrintYearPdf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+} // namespace
+} // namespace kest
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
