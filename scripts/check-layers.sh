@@ -16,6 +16,7 @@ layers=(
     "grid exchange"
     "reports"
     "forms events charts"
+    "session"
     "app"
 )
 

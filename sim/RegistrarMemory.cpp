@@ -95,6 +95,13 @@ void RegistrarMemory::putSlot(std::uint32_t address, const Slot& slot)
         putByte(address + i, slot[i]);
 }
 
+void RegistrarMemory::setBytes(int area, std::uint16_t address, const std::vector<std::uint8_t>& bytes)
+{
+    auto& memory = m_areas[area == 2 ? 1 : 0];
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        memory[(address + i) & 0xFFFF] = bytes[i];
+}
+
 Page RegistrarMemory::page(std::uint16_t number) const
 {
     const auto it = m_pages.find(number);

@@ -28,6 +28,12 @@ public:
     static std::optional<RegistrarMemory>
     build(const std::vector<SimRecord>& records, LinkKind link, std::string& error);
 
+    /// Memory wholly erased, for contents put in page by page (a session file's).
+    static RegistrarMemory erased() { return RegistrarMemory(); }
+    void setPage(std::uint16_t number, const Page& page) { m_pages[number] = page; }
+    /// Request link: bytes at `address` of memory area 3 or 2.
+    void setBytes(int area, std::uint16_t address, const std::vector<std::uint8_t>& bytes);
+
     /// Page link: one 256-byte page.
     Page page(std::uint16_t number) const;
     /// Request link: `length` bytes at `address` of memory area 3 or 2.

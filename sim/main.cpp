@@ -3,6 +3,7 @@
 
 #include "RecordFile.h"
 #include "RegistrarMemory.h"
+#include "SessionMemory.h"
 #include "SimRegistrar.h"
 
 #include <csignal>
@@ -27,15 +28,18 @@ extern "C" void onSignal(int)
 
 constexpr const char* kUsage =
     "Usage: kest-sim --link page|request --records FILE [--pty PATH] [--pace] [--trace FILE]\n"
+    "       kest-sim --session FILE [--pty PATH] [--pace] [--trace FILE] [faults]\n"
     "                [--bad-checksum K] [--reject K] [--silent K] [--drop-byte K] [--noise K]\n"
     "                [--gone-after N]\n"
     "Emulates a registrar on a pseudo-terminal; PATH becomes a symbolic link to its slave\n"
-    "side. The record file format is described in docs/simulator.md.\n";
+    "side. The record file format is described in docs/simulator.md. With --session it\n"
+    "serves what a recorded read of a real registrar received (a session file of kest).\n";
 
 struct Arguments
 {
     SimOptions options;
     std::string records;
+    std::string session;
     std::string ptyLink;
 };
 
@@ -69,6 +73,8 @@ bool parseArguments(int argc, char** argv, Arguments& args)
             haveLink = true;
         } else if (a == "--records") {
             args.records = v;
+        } else if (a == "--session") {
+            args.session = v;
         } else if (a == "--pty") {
             args.ptyLink = v;
         } else if (a == "--trace") {
@@ -83,6 +89,9 @@ bool parseArguments(int argc, char** argv, Arguments& args)
             return false;
         }
     }
+    // A session brings its own link kind and memory; --link and --records are ignored.
+    if (!args.session.empty())
+        return true;
     return haveLink && !args.records.empty();
 }
 
@@ -130,19 +139,33 @@ int main(int argc, char** argv)
         std::cerr << kUsage;
         return 2;
     }
-    std::ifstream in(args.records, std::ios::binary);
-    if (!in) {
-        std::cerr << "kest-sim: cannot read " << args.records << "\n";
-        return 1;
-    }
-    std::stringstream text;
-    text << in.rdbuf();
+    std::optional<RegistrarMemory> memory;
+    std::size_t recordCount = 0;
     std::string error;
-    const auto records = ParseRecordFile(text.str(), error);
-    const auto memory = records ? RegistrarMemory::build(*records, args.options.link, error) : std::nullopt;
-    if (!memory) {
-        std::cerr << "kest-sim: " << args.records << ": " << error << "\n";
-        return 1;
+    if (!args.session.empty()) {
+        const auto session = kest::loadSession(args.session, error);
+        if (!session) {
+            std::cerr << "kest-sim: " << error << "\n";
+            return 1;
+        }
+        args.options.link = session->pageLink == 1 ? LinkKind::Page : LinkKind::Request;
+        memory = memoryOfSession(*session);
+        recordCount = static_cast<std::size_t>(session->catalog.count);
+    } else {
+        std::ifstream in(args.records, std::ios::binary);
+        if (!in) {
+            std::cerr << "kest-sim: cannot read " << args.records << "\n";
+            return 1;
+        }
+        std::stringstream text;
+        text << in.rdbuf();
+        const auto records = ParseRecordFile(text.str(), error);
+        memory = records ? RegistrarMemory::build(*records, args.options.link, error) : std::nullopt;
+        if (!memory) {
+            std::cerr << "kest-sim: " << args.records << ": " << error << "\n";
+            return 1;
+        }
+        recordCount = records->size();
     }
 
     std::string slaveName;
@@ -162,7 +185,7 @@ int main(int argc, char** argv)
         std::cerr << "kest-sim: cannot create the link " << args.ptyLink << "\n";
         return 1;
     }
-    std::cout << "kest-sim: " << records->size() << " records on " << slaveName
+    std::cout << "kest-sim: " << recordCount << " records on " << slaveName
               << (args.ptyLink.empty() ? "" : " (" + args.ptyLink + ")") << std::endl;
 
     SimRegistrar registrar(*memory, args.options, master);

@@ -16,6 +16,8 @@ constexpr const char* kUsage =
     "  kest [--home DIR] init                 create the archive database in DatabasePath\n"
     "  kest [--home DIR] connect              connect to the registrar and read its catalog\n"
     "  kest [--home DIR] read                 read every record and store it in the database\n"
+    "  kest [--home DIR] store FILE           store a read kept in a session file\n"
+    "  kest [--home DIR] sessions             list the session files of past reads\n"
     "  kest [--home DIR] report --blank NAME --from YYYY-MM-DD --to YYYY-MM-DD\n"
     "                           [--from-hour H --to-hour H --from-minute M --to-minute M] [--chart] --out "
     "FILE\n"
@@ -29,8 +31,9 @@ constexpr const char* kUsage =
 const std::map<std::string, std::function<int(CommandContext&)>>& commands()
 {
     static const std::map<std::string, std::function<int(CommandContext&)>> table = {
-        {"init", CommandInit},     {"connect", CommandConnect}, {"read", CommandRead},
-        {"report", CommandReport}, {"form", CommandForm},       {"gaps", CommandGaps},
+        {"init", CommandInit},         {"connect", CommandConnect}, {"read", CommandRead},
+        {"report", CommandReport},     {"form", CommandForm},       {"gaps", CommandGaps},
+        {"store", CommandStore},       {"sessions", CommandSessions},
     };
     return table;
 }
@@ -68,6 +71,7 @@ int RunCommandLine(const std::vector<std::string>& args,
     std::optional<std::filesystem::path> home;
     std::string command;
     std::map<std::string, std::string> options;
+    std::vector<std::string> arguments;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
@@ -94,11 +98,10 @@ int RunCommandLine(const std::vector<std::string>& args,
                 options[a] = args[++i];
             continue;
         }
-        if (!command.empty()) {
-            err << "Unexpected argument: " << a << "\n" << kUsage;
-            return kExitFailure;
-        }
-        command = a;
+        if (command.empty())
+            command = a;
+        else
+            arguments.push_back(a);
     }
     const auto it = commands().find(command);
     if (it == commands().end()) {
@@ -106,14 +109,20 @@ int RunCommandLine(const std::vector<std::string>& args,
             << kUsage;
         return kExitFailure;
     }
-    CommandContext ctx{resolveProgramDir(home, executable), {}, std::move(options), out, err};
+    // Only `store` takes an argument of its own (the session file).
+    if (!arguments.empty() && command != "store") {
+        err << "Unexpected argument: " << arguments.front() << "\n" << kUsage;
+        return kExitFailure;
+    }
+    CommandContext ctx{
+        resolveProgramDir(home, executable), {}, std::move(options), std::move(arguments), out, err};
     ctx.settings = LoadExchangeSettings(ctx.programDir);
     // The box the windows show at start-up. The windows then leave the registrar alone,
     // and so do the commands that talk to it: depths and tries read as defaults would
     // store or delete rows the settings never asked for. The others go on.
     if (ctx.settings.SettingsMissing) {
         err << exchangeMessage(kStatusSettingsMissing) << "\n";
-        if (command == "connect" || command == "read")
+        if (command == "connect" || command == "read" || command == "store")
             return kExitFailure;
     }
     return it->second(ctx);

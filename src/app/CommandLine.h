@@ -26,6 +26,7 @@ struct CommandContext
     std::filesystem::path programDir;
     ExchangeSettings settings;
     std::map<std::string, std::string> options; ///< "--from" -> "2026-01-01"
+    std::vector<std::string> arguments;         ///< what follows the command name, in order
     std::ostream& out;
     std::ostream& err;
 
@@ -48,6 +49,8 @@ int CommandConnect(CommandContext& ctx);
 int CommandRead(CommandContext& ctx);
 int CommandReport(CommandContext& ctx);
 int CommandForm(CommandContext& ctx);
+int CommandStore(CommandContext& ctx);
+int CommandSessions(CommandContext& ctx);
 int CommandGaps(CommandContext& ctx);
 
 } // namespace kest

@@ -78,6 +78,9 @@ ExchangeSettings LoadExchangeSettings(const std::filesystem::path& programDir)
     s.Port = ini.readString(kSection, "RS-232", "Com2");
     if (s.Port.empty())
         s.Port = "Com2";
+    // Two keys of this program's own, read only: the settings window does not show them.
+    s.SessionsKept = std::max(1, ini.readInteger(kSection, "SESSIONS", 200));
+    s.DatabaseWait = std::clamp(ini.readInteger(kSection, "DBWAIT", 60), 1, 3600);
     s.SettingsMissing = s.DARH == -1 || s.DARD == -1;
     return s;
 }

@@ -23,6 +23,11 @@ struct ExchangeSettings
     std::string Port = "Com2";
     /// Always ends with '/'.
     std::string DatabasePath;
+    /// How many session files are kept (SESSIONS, at least 1).
+    int SessionsKept = 200;
+    /// How long the storing pass waits for a database another program is writing
+    /// (DBWAIT, seconds, 1..3600).
+    int DatabaseWait = 60;
     /// DARH or DARD is -1: message 41 was due and the automatic connection is skipped.
     bool SettingsMissing = false;
 };

@@ -203,6 +203,11 @@ std::unique_ptr<Database> Database::connect(const std::string& name, int flags, 
     return db;
 }
 
+void Database::setBusyTimeout(int ms)
+{
+    sqlite3_busy_timeout(m_db, ms);
+}
+
 Database::~Database()
 {
     m_cache.clear();

@@ -115,6 +115,10 @@ public:
     /// Runs a cached statement to its end, turning the engine's result into a status.
     DbStatus run(Statement& stmt);
 
+    /// How long a statement waits for a lock another connection holds before it
+    /// fails as busy; 5 s from open.
+    void setBusyTimeout(int ms);
+
     bool hasTable(std::string_view name);
     std::string lastError() const;
     std::int64_t changes() const;

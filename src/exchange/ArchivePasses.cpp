@@ -8,6 +8,7 @@
 #include "exchange/ControllerList.h"
 #include "exchange/RecordReaders.h"
 #include "registrar/Catalog.h"
+#include "registrar/ReadInputs.h"
 #include "registrar/RegistrarImage.h"
 #include "settings/ArchiveSettingsFile.h"
 
@@ -47,7 +48,8 @@ void loadMarks(ExchangeContext& ctx, int record, bool pageLink)
     const std::uint8_t readState = ctx.catalog.entry(record).bytes[pageLink ? 16 : 8];
     if (readState != 0 && readState != 0x32)
         return;
-    const IniFile ini = IniFile::load(archiveSettingsPath(ctx.databasePath));
+    const IniFile ini = ctx.recordedInputs ? IniFile::parse(ctx.recordedInputs->archiveSettings)
+                                           : IniFile::load(archiveSettingsPath(ctx.databasePath));
     const std::string section = ctx.catalog.entry(record).controllerText();
     ArchiveSettings& settings = ctx.image.record(record).Settings;
     LoadArchiveSettings(ini, section, MarkKind::Hourly, settings);
@@ -55,6 +57,23 @@ void loadMarks(ExchangeContext& ctx, int record, bool pageLink)
     if (pageLink) {
         LoadArchiveSettings(ini, section, MarkKind::Monthly, settings);
         LoadArchiveSettings(ini, section, MarkKind::Interval, settings);
+    }
+}
+
+/// A read run again from a session stores with the settlement values the first
+/// run had, whatever the tables say today.
+void takeRecordedValues(ExchangeContext& ctx)
+{
+    if (!ctx.recordedInputs)
+        return;
+    const ReadInputs& in = *ctx.recordedInputs;
+    for (int r = 1; r <= ctx.catalog.count && r <= in.records; ++r) {
+        const ControllerValues& v = in.values[static_cast<std::size_t>(r - 1)];
+        ImageRecord& record = ctx.image.record(r);
+        record.rhour = v.rhour;
+        record.rday = v.rday;
+        record.avans = v.avans;
+        record.smin = v.smin;
     }
 }
 
@@ -82,6 +101,7 @@ void ReadingPass(ExchangeContext& ctx, PassState& pass)
     // later records wrongly, so a failed list ends the pass here.
     if (RebuildControllerList(ctx, db.get(), false).linkFailed || ctx.state.ExchangeStatus != kStatusOk)
         return;
+    takeRecordedValues(ctx);
     ctx.log.append("** Обмен с регистратором **");
     pass.RowsAttempted = 0;
     if (ctx.progress)
@@ -101,13 +121,18 @@ void ReadingPass(ExchangeContext& ctx, PassState& pass)
     ctx.log.append("** Конец обмена **");
 }
 
-void StoringPass(ExchangeContext& ctx, PassState& pass, const DepthLimits& depth)
+void StoringPass(ExchangeContext& ctx, PassState& pass, const DepthLimits& depth, int busyWaitSeconds)
 {
     const bool pageLink = ctx.link.PageLink == 1;
     auto db = beginPass(ctx, pass, 1);
     if (!db)
         return;
+    // Another program writing the database (a second Kest storing its own read, a
+    // backup copy) holds it for seconds; the pass waits for it rather than fail.
+    if (busyWaitSeconds > 0)
+        db->setBusyTimeout(busyWaitSeconds * 1000);
     RebuildControllerList(ctx, db.get(), true);
+    takeRecordedValues(ctx);
     ctx.log.append("** Передача данных в базу данных **");
     ArchiveStore store(*db, pageLink ? StoreVariant::Page : StoreVariant::Request, depth, ctx.clock.now());
     for (int r = 1; r <= ctx.catalog.count; ++r) {

@@ -20,7 +20,8 @@ void ReadingPass(ExchangeContext& ctx, PassState& pass);
 
 /// "Поместить в БД": every record of the image into the archive tables, deleting
 /// rows older than the depth limits (DARH, DARD, DARM, Dok of NN.INI). One
-/// transaction per record.
-void StoringPass(ExchangeContext& ctx, PassState& pass, const DepthLimits& depth);
+/// transaction per record. While another program writes the database the pass waits
+/// up to `busyWaitSeconds` for it (DBWAIT of NN.INI); 0 leaves SQLite's default.
+void StoringPass(ExchangeContext& ctx, PassState& pass, const DepthLimits& depth, int busyWaitSeconds = 0);
 
 } // namespace kest

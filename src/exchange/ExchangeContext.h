@@ -12,6 +12,7 @@ class ExchangeLog;
 class Prompter;
 class RegistrarImage;
 struct Catalog;
+struct ReadInputs;
 
 /// The progress bar of the exchange window (0..11); nothing on the command line.
 class ExchangeProgress
@@ -40,6 +41,9 @@ struct ExchangeContext
     /// Directory of the tables and KEST.INI, ending in '/'.
     std::string databasePath;
     ExchangeProgress* progress = nullptr;
+    /// A read run again from a session file takes the marks and controller values
+    /// the first run used from here instead of KEST.INI and the tables.
+    const ReadInputs* recordedInputs = nullptr;
 };
 
 /// The calling pattern of every catalog, time-stamp and archive read: up to `tries`
