@@ -1,0 +1,45 @@
+#include "app/ui/DesktopSession.h"
+
+#include <QCoreApplication>
+
+namespace kest {
+
+void WindowEventPump::processEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+DesktopSession::DesktopSession(std::filesystem::path programDir_)
+    : programDir(std::move(programDir_)), exchange{.link = link,
+                                                   .state = state,
+                                                   .pump = pump,
+                                                   .log = log,
+                                                   .prompter = prompter,
+                                                   .catalog = catalog,
+                                                   .image = image,
+                                                   .clock = clock,
+                                                   .tries = 3,
+                                                   .pauseSeconds = 3,
+                                                   .databasePath = {},
+                                                   .progress = nullptr,
+                                                   .recordedInputs = nullptr},
+      reports{.blanks = blanks, .periods = periods, .status = state, .prompter = prompter}
+{
+}
+
+void DesktopSession::loadSettings()
+{
+    settings = LoadExchangeSettings(programDir);
+    applySettings();
+}
+
+void DesktopSession::applySettings()
+{
+    exchange.tries = clampAttempts(settings.KOLP);
+    exchange.pauseSeconds = clampPause(settings.TWORK);
+    exchange.databasePath = settings.DatabasePath;
+    link.Timing = linkTimingFor(settings);
+    blanks.DatabasePath = settings.DatabasePath;
+}
+
+} // namespace kest

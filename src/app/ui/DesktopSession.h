@@ -1,0 +1,91 @@
+#pragma once
+
+#include "app/ExchangeSettings.h"
+#include "app/MenuVisibility.h"
+#include "common/Clock.h"
+#include "common/EventPump.h"
+#include "common/ExchangeLog.h"
+#include "common/ui/MessageBoxPrompter.h"
+#include "exchange/ExchangeContext.h"
+#include "link/ExchangeStatus.h"
+#include "link/RegistrarLink.h"
+#include "link/TermiosPort.h"
+#include "registrar/Catalog.h"
+#include "registrar/RegistrarImage.h"
+#include "reports/BlankFile.h"
+#include "reports/ReportPeriod.h"
+#include "reports/ui/ReportSession.h"
+
+#include <filesystem>
+#include <functional>
+
+namespace kest {
+
+/// Lets the windows repaint and take a click on "СТОП" during a long exchange.
+class WindowEventPump final : public EventPump
+{
+public:
+    void processEvents() override;
+};
+
+/// The exchange log goes to whichever pane shows it at the moment (the exchange
+/// window's log while it is open); lines written while no pane listens are dropped,
+/// as the hidden log pane of the original drops them from view.
+class ForwardingExchangeLog final : public ExchangeLog
+{
+public:
+    void append(const std::string& line) override
+    {
+        if (target)
+            target->append(line);
+    }
+    ExchangeLog* target = nullptr;
+};
+
+/// Everything the windows share for the life of the program: NN.INI in memory, the
+/// port and link, ExchangeStatus and the stop flag, the catalog and image, the
+/// current blank and the period table, and the main menu's changing items. One
+/// object, owned by the application and handed to every window by reference, so
+/// that tests build as many as they like.
+class DesktopSession
+{
+public:
+    explicit DesktopSession(std::filesystem::path programDir);
+    DesktopSession(const DesktopSession&) = delete;
+    DesktopSession& operator=(const DesktopSession&) = delete;
+
+    /// Reads NN.INI again and hands its values to the link and the exchange context.
+    void loadSettings();
+    /// The tries, pause, timing and database folder of `settings` into the context
+    /// and the link; called after every change of the settings.
+    void applySettings();
+    /// The main window shows the menu again after a window moved its flags.
+    void menuChanged() const
+    {
+        if (onMenuChanged)
+            onMenuChanged();
+    }
+
+    const std::filesystem::path programDir;
+    ExchangeSettings settings;
+
+    SystemClock clock;
+    TermiosPort port;
+    RegistrarLink link{port, clock};
+    ExchangeState state;
+    WindowEventPump pump;
+    ForwardingExchangeLog log;
+    MessageBoxPrompter prompter;
+    Catalog catalog;
+    RegistrarImage image;
+    ExchangeContext exchange;
+
+    BlankState blanks;
+    PeriodTable periods;
+    ReportSession reports;
+
+    MenuVisibility menu;
+    std::function<void()> onMenuChanged;
+};
+
+} // namespace kest
