@@ -84,6 +84,15 @@ public:
     PeriodTable periods;
     ReportSession reports;
 
+    /// The exchange face's record counter (KolArhEdit): a value from 1 below the
+    /// catalog's count limits how many records the passes and the archive settings
+    /// list take; 0 or the count means all.
+    int recordLimit = 0;
+    /// The archive settings window's settlement hour and day spin controls; the
+    /// exchange face takes them when it is activated.
+    int settlementHourSpin = 0;
+    int settlementDaySpin = 1;
+
     MenuVisibility menu;
     std::function<void()> onMenuChanged;
 };
