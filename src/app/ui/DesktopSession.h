@@ -42,6 +42,23 @@ public:
     ExchangeLog* target = nullptr;
 };
 
+/// The windows' message boxes; a test sets `target` to answer them itself.
+class SessionPrompter final : public Prompter
+{
+public:
+    void showError(const std::string& text) override { current().showError(text); }
+    void showInfo(const std::string& text) override { current().showInfo(text); }
+    bool ask(const std::string& question, bool defaultAnswer) override
+    {
+        return current().ask(question, defaultAnswer);
+    }
+    Prompter* target = nullptr;
+
+private:
+    Prompter& current() { return target ? *target : m_boxes; }
+    MessageBoxPrompter m_boxes;
+};
+
 /// Everything the windows share for the life of the program: NN.INI in memory, the
 /// port and link, ExchangeStatus and the stop flag, the catalog and image, the
 /// current blank and the period table, and the main menu's changing items. One
@@ -75,7 +92,7 @@ public:
     ExchangeState state;
     WindowEventPump pump;
     ForwardingExchangeLog log;
-    MessageBoxPrompter prompter;
+    SessionPrompter prompter;
     Catalog catalog;
     RegistrarImage image;
     ExchangeContext exchange;
