@@ -67,7 +67,9 @@ $kest report --blank "Часовой отчет МЕРАН 1A2F" --from 2024-03-
     --chart --out "$home/chart-hourly.png" || echo "hourly chart: exit $?"
 $kest gaps --from 2024-03-01 --to 2024-03-05 --out "$home/gaps.csv" || echo "gaps: exit $?"
 
-if [ -n "${DISPLAY:-}" ] && [ "${KEST_HEADLESS:-0}" != 1 ]; then
+if { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; } && [ "${KEST_HEADLESS:-0}" != 1 ]; then
+    # The simulator keeps running for the windows: the main window connects to it at
+    # start-up, and "Чтение" reads its records again.
     echo "== starting the program's windows (registrar simulator on $tty)"
     $kest
     exit $?

@@ -236,7 +236,6 @@ TEST_F(TkestformTest, EventArchiveCommandListsTheControllers)
         auto* grid = form.findChild<QTableWidget*>("mergrid");
         row = {grid->item(0, 0)->text(), grid->item(0, 1)->text()};
         caption = form.periodCaption();
-        test::saveScreenshot(form, "event-window.png");
         form.reject();
     });
     action("eread")->trigger();

@@ -1,5 +1,6 @@
 #include "reports/ui/TblankForm.h"
 
+#include "UiScreenshots.h"
 #include "WindowTestSupport.h"
 #include "common/IniFile.h"
 #include "reports/BlankEditing.h"
@@ -197,8 +198,10 @@ TEST_F(TblankFormTest, TitleButtonOpensTheReportWindowForTitles)
     test::whenModal<Totvetform>([](Totvetform& w) {
         EXPECT_EQ(w.ReportMode(), 2);
         EXPECT_EQ(w.windowTitle(), QStringLiteral("Заголовок отчета - Часовой отчет МЕРАН 1A2F"));
+        test::saveScreenshot(w, "report-window-titles.png");
         w.reject();
     });
+    test::saveScreenshot(form, "blank-editor.png");
     click("titleb");
 }
 

@@ -1,5 +1,6 @@
 #include "reports/ui/Tperiodform.h"
 
+#include "UiScreenshots.h"
 #include "WindowTestSupport.h"
 
 #include <QComboBox>
@@ -23,8 +24,12 @@ struct Shown
 
 /// Opens the window for a blank type, fills it and presses "Принять" (then closes it
 /// with its close box when the period was refused, as a user giving up would).
-int accept(
-    ReportWindowHome& home, Tperiodform& form, int type, const Shown& s, QStringList* minutes = nullptr)
+int accept(ReportWindowHome& home,
+           Tperiodform& form,
+           int type,
+           const Shown& s,
+           QStringList* minutes = nullptr,
+           const char* screenshot = nullptr)
 {
     whenModal<Tperiodform>([&](Tperiodform& f) {
         f.findChild<QDateEdit*>("startd")->setDate(s.from);
@@ -38,6 +43,8 @@ int accept(
         }
         m1->setCurrentText(s.fromMinute);
         f.findChild<QComboBox*>("ComboBox2")->setCurrentText(s.toMinute);
+        if (screenshot)
+            test::saveScreenshot(f, screenshot);
         f.findChild<QPushButton*>("Button1")->click();
         if (f.isVisible())
             f.reject();
@@ -94,7 +101,7 @@ TEST(TperiodformTest, RemembersEachBlanksPeriodAndListsIntervalMinutes)
     home.blanks.BlankNumber = 2;
     QStringList minutes;
     ASSERT_EQ(accept(home, form, kIntervalBlank, {QDate(2024, 3, 2), QDate(2024, 3, 3), 21, 0, "45", "30"},
-                     &minutes),
+                     &minutes, "period-window-interval.png"),
               0);
     EXPECT_EQ(minutes, (QStringList{"0", "15", "30", "45"}));
     EXPECT_EQ(home.periods[2].startMinute, 45);
@@ -108,15 +115,23 @@ TEST(TperiodformTest, RemembersEachBlanksPeriodAndListsIntervalMinutes)
         EXPECT_EQ(f.findChild<QSpinBox*>("SpinEdit1")->value(), 21);
         EXPECT_TRUE(f.findChild<QSpinBox*>("SpinEdit1")->isVisible());
         EXPECT_FALSE(f.findChild<QComboBox*>("ComboBox1")->isVisible());
+        test::saveScreenshot(f, "period-window-hourly.png");
         f.reject();
     });
     EXPECT_EQ(form.open(kHourlyBlank, 5), 1);
     // A daily blank shows neither hours nor minutes.
     whenModal<Tperiodform>([](Tperiodform& f) {
         EXPECT_FALSE(f.findChild<QSpinBox*>("SpinEdit1")->isVisible());
+        test::saveScreenshot(f, "period-window-daily.png");
         f.reject();
     });
     EXPECT_EQ(form.open(kDailyBlank, 5), 1);
+    whenModal<Tperiodform>([](Tperiodform& f) {
+        EXPECT_FALSE(f.findChild<QSpinBox*>("SpinEdit1")->isVisible());
+        test::saveScreenshot(f, "period-window-monthly.png");
+        f.reject();
+    });
+    EXPECT_EQ(form.open(kMonthlyBlank, 5), 1);
 }
 
 } // namespace
