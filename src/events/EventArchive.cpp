@@ -6,9 +6,9 @@
 
 namespace kest {
 
-EventControllerList LoadEventControllers(const std::filesystem::path& DatabasePath)
+EventGrid LoadEventGrid(const std::filesystem::path& DatabasePath)
 {
-    EventControllerList list;
+    EventGrid list;
     std::string error;
     // Never create the database here: an absent one is a failure like a broken one.
     const auto db = OpenArchiveDatabase(DatabasePath, false, &error);

@@ -11,23 +11,23 @@
 namespace kest {
 
 /// One row of the event window's controller grid.
-struct EventController
+struct EventGridRow
 {
     std::string name; ///< SNAME as stored
     std::string code; ///< four hexadecimal digits; "..." for a controller code of 0
 };
 
 /// The event window's controller grid as read from meranb.
-struct EventControllerList
+struct EventGrid
 {
-    std::vector<EventController> rows;
+    std::vector<EventGridRow> rows;
     /// The controller table could not be read; `message` says why.
     bool EventListFailed = false;
     std::string message;
 };
 
 /// The controllers known to the database in DatabasePath, in table order.
-EventControllerList LoadEventControllers(const std::filesystem::path& DatabasePath);
+EventGrid LoadEventGrid(const std::filesystem::path& DatabasePath);
 
 /// The code column's text: four upper-case hexadecimal digits, "..." for "0000".
 std::string eventControllerCode(std::int64_t scode);

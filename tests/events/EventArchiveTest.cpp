@@ -19,7 +19,7 @@ TEST(EventArchiveTest, ListsTheControllersOfTheDatabase)
             ASSERT_TRUE(EnsureControllerRows(*db, code).ok());
         ASSERT_TRUE(UpdateControllerName(*db, 0x1A2F, "Котельная №2").ok());
     }
-    const EventControllerList list = LoadEventControllers(dir.path());
+    const EventGrid list = LoadEventGrid(dir.path());
     EXPECT_FALSE(list.EventListFailed);
     ASSERT_EQ(list.rows.size(), 3u);
     EXPECT_EQ(list.rows[0].code, "...");
@@ -32,13 +32,13 @@ TEST(EventArchiveTest, ListsTheControllersOfTheDatabase)
 TEST(EventArchiveTest, MissingOrBrokenDatabaseFails)
 {
     test::TempDir dir;
-    EventControllerList list = LoadEventControllers(dir.path());
+    EventGrid list = LoadEventGrid(dir.path());
     EXPECT_TRUE(list.EventListFailed);
     EXPECT_TRUE(list.rows.empty());
     EXPECT_FALSE(std::filesystem::exists(dir / kDatabaseFile));
 
     test::writeFile(dir / kDatabaseFile, "this is no database at all, just some text");
-    list = LoadEventControllers(dir.path());
+    list = LoadEventGrid(dir.path());
     EXPECT_TRUE(list.EventListFailed);
     EXPECT_FALSE(list.message.empty());
 }

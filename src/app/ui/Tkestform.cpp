@@ -176,7 +176,7 @@ void Tkestform::myprintClick()
 void Tkestform::ereadClick()
 {
     m_session.periods[PeriodTable::kEventEntry] = eventPeriod(today(), m_session.reports.settlementHour);
-    const EventControllerList list = LoadEventControllers(m_session.settings.DatabasePath);
+    const EventGrid list = LoadEventGrid(m_session.settings.DatabasePath);
     if (list.EventListFailed) {
         m_session.state.ExchangeStatus = kStatusDatabase;
         m_session.prompter.showError(databaseFailure(list.message));

@@ -27,7 +27,7 @@ public:
     ~TEForm() override;
 
     /// The controller grid's rows; the first is selected.
-    void setControllers(const std::vector<EventController>& rows);
+    void setControllers(const std::vector<EventGridRow>& rows);
     /// The period caption shown.
     QString periodCaption() const;
 
