@@ -7,6 +7,9 @@
 #include "db/ArchiveTables.h"
 #include "events/ui/TEForm.h"
 #include "link/SimProcess.h"
+#include "reports/ui/CompletenessWindow.h"
+#include "reports/ui/TblankForm.h"
+#include "reports/ui/Totvetform.h"
 #include "reports/ui/WindowTestSupport.h"
 
 #include <QAction>
@@ -252,6 +255,31 @@ TEST_F(TkestformTest, EventArchiveCommandListsTheControllers)
     EXPECT_EQ(prompter.errors[1].rfind(exchangeMessage(kStatusDatabase), 0), 0u);
     EXPECT_EQ(session->state.ExchangeStatus, kStatusDatabase);
     EXPECT_TRUE(shown("eread"));
+}
+
+TEST_F(TkestformTest, PrintMenuOpensTheReportWindows)
+{
+    prompter.answers = {true};
+    start((home / "no-such-tty").string());
+    std::vector<std::string> opened;
+    whenModal<TblankForm>([&](TblankForm& w) {
+        opened.push_back(w.objectName().toStdString());
+        w.close();
+    });
+    action("myblank")->trigger();
+    whenModal<Totvetform>([&](Totvetform& w) {
+        opened.push_back(w.objectName().toStdString() + " " + std::to_string(w.ReportMode()));
+        w.reject();
+    });
+    action("myprint")->trigger();
+    whenModal<CompletenessWindow>([&](CompletenessWindow& w) {
+        opened.push_back(w.objectName().toStdString());
+        w.reject();
+    });
+    action("gaps")->trigger();
+    EXPECT_EQ(opened, (std::vector<std::string>{"TblankForm", "Totvetform 1", "CompletenessWindow"}));
+    EXPECT_EQ(session->blanks.BlankNumber, 1);
+    EXPECT_TRUE(prompter.errors.size() <= 1u); // the port's box only
 }
 
 // F1 on a menu item opens the help at the item's topic; the help menu's items open the
