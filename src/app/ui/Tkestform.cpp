@@ -133,23 +133,22 @@ void Tkestform::FormActivate()
     m_startedUp = true;
 }
 
-bool Tkestform::offerDatabase()
+void Tkestform::offerDatabase()
 {
     const std::filesystem::path folder = m_session.settings.DatabasePath;
     if (!archiveDatabaseMissing(folder))
-        return true;
+        return;
     const std::string question =
         "В папке " + folder.string() + " нет архивной базы данных. Создать новую пустую базу данных?";
     if (!m_session.prompter.ask(question, true))
-        return false;
+        return;
     const ArchiveSetup setup = PrepareArchiveFolder(folder);
     if (setup.databaseFailed) {
         m_session.prompter.showError(databaseFailure(setup.file.string() + ": " + setup.message));
-        return false;
+        return;
     }
     if (!setup.ok)
         m_session.prompter.showError("Не удалось установить стандартные бланки: " + setup.message);
-    return true;
 }
 
 void Tkestform::setonlineClick()

@@ -50,7 +50,7 @@ protected:
 
 private:
     void FormActivate();
-    bool offerDatabase();
+    void offerDatabase();
     void setonlineClick();
     void kestreadClick();
     void myblankClick();
