@@ -7,6 +7,7 @@
 #include "common/ExchangeLog.h"
 #include "common/ui/MessageBoxPrompter.h"
 #include "exchange/ExchangeContext.h"
+#include "forms/StandardForm.h"
 #include "link/ExchangeStatus.h"
 #include "link/RegistrarLink.h"
 #include "link/TermiosPort.h"
@@ -92,6 +93,10 @@ public:
     /// exchange face takes them when it is activated.
     int settlementHourSpin = 0;
     int settlementDaySpin = 1;
+
+    /// The standard forms' parameter values: a result shown above its formula shows
+    /// the value of the previous filling, so they outlive the forms window.
+    ParameterTable formParameters;
 
     MenuVisibility menu;
     std::function<void()> onMenuChanged;
