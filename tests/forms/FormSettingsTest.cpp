@@ -114,15 +114,6 @@ TEST_F(FormSettingsTest, CopyPasteAndClearAcrossControllers)
     EXPECT_EQ(FormDescription::load(dir.path(), "0A1F").value('N', 1), "____");
 }
 
-TEST_F(FormSettingsTest, UnwritableFileIsReported)
-{
-    std::filesystem::permissions(dir / "OPIS.INI", std::filesystem::perms::owner_read);
-    const auto rows = settings.parameterRows("0A1F");
-    EXPECT_NE(settings.storeParameter("0A1F", rows[0], "x"), "");
-    std::filesystem::permissions(dir / "OPIS.INI", std::filesystem::perms::owner_all);
-    EXPECT_EQ(key("0A1FN1"), "Котельная");
-}
-
 TEST(FormSettingsKeysTest, ArchiveNumberDigitFilter)
 {
     // 6 then 5 would make 65: the 5 is refused; 63 is the largest number.
