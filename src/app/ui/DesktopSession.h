@@ -15,6 +15,7 @@
 #include "reports/BlankFile.h"
 #include "reports/ReportPeriod.h"
 #include "reports/ui/ReportSession.h"
+#include "session/RecordingPort.h"
 
 #include <filesystem>
 #include <functional>
@@ -71,7 +72,11 @@ public:
 
     SystemClock clock;
     TermiosPort port;
-    RegistrarLink link{port, clock};
+    /// Keeps what went over the line, so that a read done in the exchange window
+    /// goes into a session file as `kest read` does; the window restarts it at the
+    /// start of each reading pass.
+    RecordingPort recording{port};
+    RegistrarLink link{recording, clock};
     ExchangeState state;
     WindowEventPump pump;
     ForwardingExchangeLog log;
@@ -92,6 +97,10 @@ public:
     /// exchange face takes them when it is activated.
     int settlementHourSpin = 0;
     int settlementDaySpin = 1;
+
+    /// The one-shot flag a window sets before it changes one of its own controls,
+    /// so that the change handler that follows does nothing.
+    bool GuardFlag = false;
 
     MenuVisibility menu;
     std::function<void()> onMenuChanged;
