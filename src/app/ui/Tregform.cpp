@@ -115,10 +115,13 @@ Tregform::Tregform(DesktopSession& session, QWidget* parent)
     });
 }
 
+// The session outlives the window: nothing of it may point here afterwards.
 Tregform::~Tregform()
 {
     if (m_session.log.target == &m_log)
         m_session.log.target = nullptr;
+    if (m_session.exchange.progress == &m_progress)
+        m_session.exchange.progress = nullptr;
 }
 
 void Tregform::setArchiveSettingsCommand(std::function<void()> command)

@@ -254,7 +254,7 @@ TEST(TregformTest, TheWholeReadThroughTheWindowStoresWhatTheCommandLineStores)
     {
         ConnectedSession c(kRecords);
         writeMarks(c.home.data);
-        Tregform w(c.session);
+        auto w = std::make_unique<Tregform>(c.session);
         c.session.recordLimit = 0;
         std::string log;
         test::whenModal<Tregform>([&](Tregform& dialog) {
@@ -280,16 +280,20 @@ TEST(TregformTest, TheWholeReadThroughTheWindowStoresWhatTheCommandLineStores)
             log = c.log(dialog);
             child<QPushButton>(dialog, "Exit")->click();
         });
-        w.openExchangeFace();
+        w->openExchangeFace();
         EXPECT_TRUE(has(log, "** Каталог считан **")) << log;
         EXPECT_TRUE(has(log, "Поздравляю передача данных из памяти программы в базы данных прошла успешно! "))
             << log;
         EXPECT_TRUE(c.session.menu.kestread);
         EXPECT_EQ(c.session.reports.decimalSeparator, '.');
         windowRows = archiveRows(c.home.data);
-        ASSERT_TRUE(w.sessionFile());
+        ASSERT_TRUE(w->sessionFile());
         sessionFile = keep / "read.kses";
-        std::filesystem::copy_file(*w.sessionFile(), sessionFile);
+        std::filesystem::copy_file(*w->sessionFile(), sessionFile);
+        // The session outlives the window and must not point into it.
+        w.reset();
+        EXPECT_EQ(c.session.exchange.progress, nullptr);
+        EXPECT_EQ(c.session.log.target, nullptr);
     }
     EXPECT_GT(windowRows.size(), 1000u);
 
