@@ -206,6 +206,24 @@ TEST(TregformTest, StopEndsACatalogReadHalfway)
     EXPECT_TRUE(c->session.menu.setonline);
 }
 
+TEST(TregformTest, ReadingIsOfferedOnlyWithRecords)
+{
+    ConnectedSession c(test::plainRecords(0));
+    Tregform w(c.session);
+    std::string log;
+    test::whenModal<Tregform>([&](Tregform& dialog) {
+        EXPECT_FALSE(child<QWidget>(dialog, "myexport")->isVisible());
+        child<QPushButton>(dialog, "catalogRead")->click();
+        EXPECT_FALSE(child<QWidget>(dialog, "myexport")->isVisible());
+        EXPECT_EQ(child<QSpinBox>(dialog, "KolArhEdit")->maximum(), 0);
+        log = c.log(dialog);
+        dialog.reject();
+    });
+    w.openExchangeFace();
+    EXPECT_EQ(log, "Регистратор пуст\nКонец обмена\n** Каталог считан **");
+    EXPECT_TRUE(c.session.menu.kestread);
+}
+
 const char* kRecords = R"(record
 controller 0412
 time 15.03.2026 10:00
