@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <fstream>
 #include <system_error>
 
 namespace kest {
@@ -9,45 +10,61 @@ namespace {
 
 constexpr char32_t kBackspace = 0x08;
 
-/// USB serial adapters: their device nodes exist only while the adapter is plugged
-/// in. The on-board ports (ttyS*) are not listed: the kernel makes their nodes
-/// whether or not a port is fitted, and Com1..Com6 name the first six anyway.
-bool isAdapterName(const std::string& name)
+/// The number after `prefix` in a device name, or -1.
+int deviceNumber(const std::string& name, const std::string& prefix)
 {
-    for (const char* prefix : {"ttyUSB", "ttyACM"}) {
-        const std::string p = prefix;
-        if (name.size() > p.size() && name.compare(0, p.size(), p) == 0 &&
-            std::all_of(name.begin() + static_cast<std::ptrdiff_t>(p.size()), name.end(),
-                        [](char c) { return c >= '0' && c <= '9'; }))
-            return true;
-    }
-    return false;
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        !std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                     [](char c) { return c >= '0' && c <= '9'; }) ||
+        name.size() - prefix.size() > 4)
+        return -1;
+    return std::stoi(name.substr(prefix.size()));
 }
 
-/// ttyUSB2 before ttyUSB10.
+/// An on-board port the kernel found a UART for.
+bool uartFitted(const std::filesystem::path& sysTtyDir, const std::string& name)
+{
+    std::ifstream in(sysTtyDir / name / "type");
+    int type = 0;
+    return static_cast<bool>(in >> type) && type != 0;
+}
+
+bool isPresentDevice(const std::string& name, const std::filesystem::path& sysTtyDir)
+{
+    if (deviceNumber(name, "ttyUSB") >= 0 || deviceNumber(name, "ttyACM") >= 0)
+        return true;
+    // ttyS0..ttyS5 are Com1..Com6.
+    return deviceNumber(name, "ttyS") >= 6 && uartFitted(sysTtyDir, name);
+}
+
+/// By kind, then by number: ttyUSB2 before ttyUSB10.
 bool deviceOrder(const std::string& a, const std::string& b)
 {
-    if (a.size() != b.size() && a.substr(0, 6) == b.substr(0, 6))
-        return a.size() < b.size();
-    return a < b;
+    const auto kindEnd = [](const std::string& n) { return n.find_first_of("0123456789"); };
+    const std::string ka = a.substr(0, kindEnd(a)), kb = b.substr(0, kindEnd(b));
+    if (ka != kb)
+        return ka < kb;
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
 } // namespace
 
-std::vector<std::string> serialDeviceChoices(const std::string& current, const std::filesystem::path& devDir)
+std::vector<std::string> serialDeviceChoices(const std::string& current,
+                                             const std::filesystem::path& devDir,
+                                             const std::filesystem::path& sysTtyDir)
 {
     std::vector<std::string> choices;
     for (int i = 1; i <= 6; ++i)
         choices.push_back("Com" + std::to_string(i));
-    std::vector<std::string> adapters;
+    std::vector<std::string> devices;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(devDir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (isAdapterName(name))
-            adapters.push_back(name);
+        if (isPresentDevice(name, sysTtyDir))
+            devices.push_back(name);
     }
-    std::sort(adapters.begin(), adapters.end(), deviceOrder);
-    for (const std::string& name : adapters)
+    std::sort(devices.begin(), devices.end(), deviceOrder);
+    for (const std::string& name : devices)
         choices.push_back((devDir / name).string());
     if (!current.empty() && serialDeviceIndex(choices, current) < 0)
         choices.push_back(current);

@@ -10,12 +10,16 @@
 namespace kest {
 
 /// The choice of the serial device on the settings face (comset): "Com1".."Com6"
-/// (COMn opens /dev/ttyS<n-1>), then the USB serial adapters plugged in now
-/// (ttyUSB*, ttyACM* under `devDir`, in name order), then `current` when it is none
-/// of these, so that a device the user gave (a pty, an adapter unplugged for the
-/// moment) stays selectable and is written back as it stands.
+/// (COMn opens /dev/ttyS<n-1>), then the other serial devices present now, in name
+/// order: on-board ports past the sixth (ttyS<n>, n >= 6) that the kernel found a
+/// UART for (their `type` under `sysTtyDir` is not 0: the kernel makes the device
+/// nodes whether or not a port is fitted) and the USB adapters plugged in (ttyUSB*,
+/// ttyACM* under `devDir`); last `current` when it is none of these, so that a device
+/// the user gave (a pty, an adapter unplugged for the moment) stays selectable and is
+/// written back as it stands.
 std::vector<std::string> serialDeviceChoices(const std::string& current,
-                                             const std::filesystem::path& devDir = "/dev");
+                                             const std::filesystem::path& devDir = "/dev",
+                                             const std::filesystem::path& sysTtyDir = "/sys/class/tty");
 
 /// The item that shows `port`: COM1..COM6 in any case are items 0..5, anything else
 /// the item of the same text; -1 when there is none.

@@ -9,9 +9,16 @@ namespace {
 
 TEST(ExchangeSettingsFormTest, DeviceChoiceKeepsEveryPathTheUserGave)
 {
-    test::TempDir dev;
-    for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyS7", "ttyUSB", "tty0"})
+    test::TempDir dev, sys;
+    for (const char* name :
+         {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyS7", "ttyS8", "ttyS9", "ttyUSB", "tty0"})
         test::writeFile(dev / name, "");
+    // The kernel found a UART for ttyS0 and ttyS8 only.
+    for (const auto& [name, type] :
+         {std::pair{"ttyS0", "4\n"}, std::pair{"ttyS7", "0\n"}, std::pair{"ttyS8", "4\n"}}) {
+        std::filesystem::create_directories(sys / name);
+        test::writeFile(sys / name / "type", type);
+    }
     const std::string usb2 = (dev / "ttyUSB2").string();
     const std::vector<std::string> expected = {"Com1",
                                                "Com2",
@@ -20,21 +27,22 @@ TEST(ExchangeSettingsFormTest, DeviceChoiceKeepsEveryPathTheUserGave)
                                                "Com5",
                                                "Com6",
                                                (dev / "ttyACM0").string(),
+                                               (dev / "ttyS8").string(),
                                                usb2,
                                                (dev / "ttyUSB10").string()};
-    EXPECT_EQ(serialDeviceChoices("com3", dev.path()), expected);
-    EXPECT_EQ(serialDeviceChoices(usb2, dev.path()), expected);
+    EXPECT_EQ(serialDeviceChoices("com3", dev.path(), sys.path()), expected);
+    EXPECT_EQ(serialDeviceChoices(usb2, dev.path(), sys.path()), expected);
 
     // A pty, an unplugged adapter or COM7 joins the list and stays selected.
     for (const std::string port : {"/dev/pts/3", "/dev/ttyUSB5", "COM7"}) {
-        const auto choices = serialDeviceChoices(port, dev.path());
+        const auto choices = serialDeviceChoices(port, dev.path(), sys.path());
         ASSERT_EQ(choices.size(), expected.size() + 1) << port;
         EXPECT_EQ(choices.back(), port);
         EXPECT_EQ(serialDeviceIndex(choices, port), static_cast<int>(expected.size()));
         EXPECT_EQ(portOfChoice(choices[static_cast<std::size_t>(serialDeviceIndex(choices, port))]), port);
     }
     EXPECT_EQ(serialDeviceIndex(expected, "com3"), 2);
-    EXPECT_EQ(serialDeviceIndex(expected, usb2), 7);
+    EXPECT_EQ(serialDeviceIndex(expected, usb2), 8);
     EXPECT_EQ(serialDeviceIndex(expected, "/dev/pts/9"), -1);
     EXPECT_EQ(portOfChoice("Com5"), "COM5");
     EXPECT_EQ(serialDeviceChoices("", dev.path().string() + "/missing").size(), 6u);

@@ -210,8 +210,12 @@ TEST(TregformTest, ReadingIsOfferedOnlyWithRecords)
 {
     ConnectedSession c(test::plainRecords(0));
     Tregform w(c.session);
+    int archiveSettingsOpened = 0;
+    w.setArchiveSettingsCommand([&] { ++archiveSettingsOpened; });
     std::string log;
     test::whenModal<Tregform>([&](Tregform& dialog) {
+        child<QPushButton>(dialog, "archiveSettings")->click();
+        EXPECT_EQ(archiveSettingsOpened, 1);
         EXPECT_FALSE(child<QWidget>(dialog, "myexport")->isVisible());
         child<QPushButton>(dialog, "catalogRead")->click();
         EXPECT_FALSE(child<QWidget>(dialog, "myexport")->isVisible());
