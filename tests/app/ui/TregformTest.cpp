@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -144,6 +145,32 @@ TEST(TregformTest, ADevicePathSurvivesClosingAndTheFirstChangeAfterALoadActs)
     w.openSettingsFace();
     EXPECT_TRUE(has(home.settings(), "RS-232=/dev/pts/77")) << home.settings();
     EXPECT_EQ(session.settings.Port, "/dev/pts/77");
+}
+
+TEST(TregformTest, AnUnwritableNnIniIsReportedOncePerOpening)
+{
+    ExchangeHome home("[TIME]\r\nDARH=30\r\n");
+    std::filesystem::permissions(home.dir / "NN.INI", std::filesystem::perms::owner_read);
+    DesktopSession session(home.dir.path());
+    Tregform w(session);
+    w.loadExchangeSettings();
+    std::vector<QString> boxes;
+    const auto closeBox = [&](QMessageBox& box) {
+        boxes.push_back(box.text());
+        box.accept();
+    };
+    test::whenModal<Tregform>([&](Tregform& dialog) {
+        auto* edit1 = child<QLineEdit>(dialog, "Edit1");
+        test::whenModal<QMessageBox>(closeBox);
+        type(edit1, "0");
+        test::whenModal<QMessageBox>(closeBox);
+        type(edit1, "0");
+        dialog.reject();
+    });
+    w.openSettingsFace();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].startsWith("Не удалось записать NN.INI: ")) << boxes[0].toStdString();
+    EXPECT_EQ(home.settings(), "[TIME]\r\nDARH=30\r\n");
 }
 
 /// A session connected to kest-sim as the main window connects at start-up.
