@@ -99,8 +99,10 @@ Tregform::Tregform(DesktopSession& session, QWidget* parent)
     for (QLineEdit* edit : m_depthEdits)
         connect(edit, &QLineEdit::textChanged, this, depthChanged);
     connect(ui->comset, &QComboBox::activated, this, guarded([] {}));
-    connect(ui->KolArhEdit, &QSpinBox::valueChanged, this,
-            [this](int value) { m_session.recordLimit = value; });
+    connect(ui->KolArhEdit, &QSpinBox::valueChanged, this, [this](int value) {
+        m_session.recordLimit = value;
+        m_session.exchange.recordLimit = value;
+    });
 
     connect(ui->catalogRead, &QPushButton::clicked, this, &Tregform::catalogReadClick);
     connect(ui->myexport, &QPushButton::clicked, this, &Tregform::myexportClick);

@@ -314,6 +314,7 @@ TEST(TregformTest, TheWholeReadThroughTheWindowStoresWhatTheCommandLineStores)
             EXPECT_EQ(child<QSpinBox>(dialog, "KolArhEdit")->value(), 2);
             child<QSpinBox>(dialog, "KolArhEdit")->setValue(1);
             EXPECT_EQ(c.session.recordLimit, 1); // the archive settings window reads it there
+            EXPECT_EQ(c.session.exchange.recordLimit, 1);
             child<QSpinBox>(dialog, "KolArhEdit")->setValue(2);
             child<QPushButton>(dialog, "myexport")->click();
             EXPECT_TRUE(child<QWidget>(dialog, "Button7")->isVisible());
