@@ -75,6 +75,17 @@ TEST(SessionFileTest, KeepsEverythingTheReadersNeed)
     ASSERT_TRUE(summary) << error;
     EXPECT_EQ(summary->records, 2);
     EXPECT_EQ(summary->controllers, "0412,1A2F");
+
+    // A read that starts with the reading pass keeps its record counter; the
+    // others have none.
+    SessionData pass = s;
+    pass.start = SessionStart::ReadingPass;
+    pass.recordLimit = 1;
+    const auto passBack = decodeSession(encodeSession(pass), error);
+    ASSERT_TRUE(passBack) << error;
+    EXPECT_EQ(passBack->start, SessionStart::ReadingPass);
+    EXPECT_EQ(passBack->recordLimit, 1);
+    EXPECT_EQ(back->recordLimit, 0);
 }
 
 TEST(SessionFileTest, RefusesEveryTruncationAndEveryDamagedPart)

@@ -16,6 +16,7 @@
 #include "reports/BlankFile.h"
 #include "reports/ReportPeriod.h"
 #include "reports/ui/ReportSession.h"
+#include "session/RecordingPort.h"
 
 #include <filesystem>
 #include <functional>
@@ -72,7 +73,11 @@ public:
 
     SystemClock clock;
     TermiosPort port;
-    RegistrarLink link{port, clock};
+    /// Keeps what went over the line, so that a read done in the exchange window
+    /// goes into a session file as `kest read` does; the window restarts it at the
+    /// start of each reading pass.
+    RecordingPort recording{port};
+    RegistrarLink link{recording, clock};
     ExchangeState state;
     WindowEventPump pump;
     ForwardingExchangeLog log;
@@ -97,6 +102,9 @@ public:
     /// The standard forms' parameter values: a result shown above its formula shows
     /// the value of the previous filling, so they outlive the forms window.
     ParameterTable formParameters;
+    /// The one-shot flag a window sets before it changes one of its own controls,
+    /// so that the change handler that follows does nothing.
+    bool GuardFlag = false;
 
     MenuVisibility menu;
     std::function<void()> onMenuChanged;
