@@ -31,8 +31,9 @@ public:
 };
 
 /// The exchange log goes to whichever pane shows it at the moment (the exchange
-/// window's log while it is open); lines written while no pane listens are dropped,
-/// as the hidden log pane of the original drops them from view.
+/// window's log while it is open). Lines written while no pane listens, such as those
+/// of the connection at start-up, are dropped: the exchange face empties its log when
+/// it opens, so nobody would see them.
 class ForwardingExchangeLog final : public ExchangeLog
 {
 public:
