@@ -18,8 +18,8 @@ namespace {
 
 constexpr char32_t kBackspace = 0x08;
 
-/// Keys that type no character (arrows, Delete, Enter, Tab) pass every filter, as
-/// they did in the original edits, whose filters saw typed characters only.
+/// Keys that type no character (arrows, Delete, Enter, Tab) pass every filter: the
+/// filters judge typed characters, not the keys that move through or leave a field.
 bool typesCharacter(char32_t c)
 {
     return c == kBackspace || (c >= 0x20 && c != 0x7F);
