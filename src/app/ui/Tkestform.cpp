@@ -5,10 +5,14 @@
 #include "app/ui/HelpWindow.h"
 #include "app/ui/ProgramIcon.h"
 #include "app/ui/TAboutBox.h"
+#include "app/ui/Tregform.h"
 #include "events/EventArchive.h"
 #include "events/ui/TEForm.h"
 #include "exchange/Connection.h"
+#include "exchange/ControllerChoices.h"
 #include "forms/StandardForm.h"
+#include "forms/ui/TbForm.h"
+#include "forms/ui/TnForm.h"
 #include "reports/ui/CompletenessWindow.h"
 #include "reports/ui/TblankForm.h"
 #include "reports/ui/Totvetform.h"
@@ -26,6 +30,9 @@ namespace {
 constexpr const char* kNoControllers =
     "Базы описания контролеров пусты. Считайте информацию с регистратора информации МЕРАН-Р.";
 constexpr const char* kNoStandardForms = "По указанному пути стандартные бланки не найдены.";
+constexpr const char* kNoFormControllers =
+    "В базе данных не найдены описатели МЕРАН, подключите регистратор с записями МЕРАН к компьютеру и "
+    "установите связь с ним.";
 
 /// The main window's outer size; the frame the window manager adds counts in it.
 constexpr QSize kOuterSize(505, 356);
@@ -63,6 +70,8 @@ Tkestform::Tkestform(DesktopSession& session, QWidget* parent)
     m_blank = new TblankForm(session.reports, m_report, this);
     m_events = new TEForm(session.reports, *m_period, this);
     m_about = new TAboutBox(this);
+    m_exchange = new Tregform(session, this);
+    m_exchange->setArchiveSettingsCommand([this] { setarhClick(); });
 
     connect(ui->setonline, &QAction::triggered, this, &Tkestform::setonlineClick);
     connect(ui->kestread, &QAction::triggered, this, &Tkestform::kestreadClick);
@@ -158,7 +167,10 @@ void Tkestform::setonlineClick()
     m_session.menuChanged();
 }
 
-void Tkestform::kestreadClick() {}
+void Tkestform::kestreadClick()
+{
+    m_exchange->openExchangeFace();
+}
 
 void Tkestform::myblankClick()
 {
@@ -175,10 +187,9 @@ void Tkestform::myprintClick()
 void Tkestform::ereadClick()
 {
     m_session.periods[PeriodTable::kEventEntry] = eventPeriod(today(), m_session.reports.settlementHour);
-    const EventGrid list = LoadEventGrid(m_session.settings.DatabasePath);
+    const EventControllerList list = EventControllerRows(m_session.exchange, m_session.GuardFlag);
     if (list.EventListFailed) {
         m_session.state.ExchangeStatus = kStatusDatabase;
-        m_session.prompter.showError(databaseFailure(list.message));
         return;
     }
     if (list.rows.empty()) {
@@ -198,18 +209,41 @@ void Tkestform::gapsClick()
 void Tkestform::N6Click()
 {
     Button1Click();
-    if (m_standardForms.size() <= 1 && m_session.state.ExchangeStatus != 0)
-        m_session.prompter.showInfo(kNoStandardForms);
+    const std::vector<std::string> controllers = ControllerChoiceList(m_session.exchange);
+    if (m_standardForms.size() <= 1) {
+        if (m_session.state.ExchangeStatus != 0)
+            m_session.prompter.showInfo(kNoStandardForms);
+        return;
+    }
+    TnForm window(m_session.reports, this);
+    window.setFormChoices(m_standardForms);
+    window.setControllerChoices(controllers);
+    window.exec();
 }
 
 void Tkestform::N5Click()
 {
     Button1Click();
-    if (m_standardForms.size() <= 1 && m_session.state.ExchangeStatus != 0)
-        m_session.prompter.showInfo(kNoStandardForms);
+    const std::vector<std::string> controllers = ControllerChoiceList(m_session.exchange);
+    if (m_standardForms.size() <= 1) {
+        if (m_session.state.ExchangeStatus != 0)
+            m_session.prompter.showInfo(kNoStandardForms);
+        return;
+    }
+    TbForm window(m_session.reports, m_session.formParameters, m_period, this);
+    window.setFormChoices(m_standardForms);
+    window.setControllerChoices(controllers);
+    if (window.controllerChoiceCount() < 2) {
+        m_session.prompter.showInfo(kNoFormControllers);
+        return;
+    }
+    window.exec();
 }
 
-void Tkestform::obmenClick() {}
+void Tkestform::obmenClick()
+{
+    m_exchange->openSettingsFace();
+}
 
 void Tkestform::setarhClick() {}
 

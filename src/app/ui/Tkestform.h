@@ -19,6 +19,7 @@ class HelpKeyFilter;
 class TAboutBox;
 class TEForm;
 class TblankForm;
+class Tregform;
 class Totvetform;
 class Tperiodform;
 
@@ -74,6 +75,7 @@ private:
     TblankForm* m_blank;
     TEForm* m_events;
     TAboutBox* m_about;
+    Tregform* m_exchange;
     std::vector<std::string> m_standardForms;
     bool m_startedUp = false;
     bool m_startScheduled = false;

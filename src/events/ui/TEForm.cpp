@@ -38,7 +38,7 @@ TEForm::TEForm(ReportSession& session, Tperiodform& periodForm, QWidget* parent)
 
 TEForm::~TEForm() = default;
 
-void TEForm::setControllers(const std::vector<EventGridRow>& rows)
+void TEForm::setControllers(const std::vector<EventControllerRow>& rows)
 {
     QTableWidget& grid = *ui->mergrid;
     grid.clearContents();

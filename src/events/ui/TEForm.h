@@ -1,6 +1,7 @@
 #pragma once
 
 #include "events/EventArchive.h"
+#include "exchange/ControllerChoices.h"
 #include "reports/ui/ReportSession.h"
 
 #include <QDialog>
@@ -27,7 +28,7 @@ public:
     ~TEForm() override;
 
     /// The controller grid's rows; the first is selected.
-    void setControllers(const std::vector<EventGridRow>& rows);
+    void setControllers(const std::vector<EventControllerRow>& rows);
     /// The period caption shown.
     QString periodCaption() const;
 

@@ -4,6 +4,7 @@
 #include "UiScreenshots.h"
 #include "app/ui/HelpWindow.h"
 #include "app/ui/TAboutBox.h"
+#include "app/ui/Tregform.h"
 #include "db/ArchiveTables.h"
 #include "events/ui/TEForm.h"
 #include "link/SimProcess.h"
@@ -277,7 +278,13 @@ TEST_F(TkestformTest, PrintMenuOpensTheReportWindows)
         w.reject();
     });
     action("gaps")->trigger();
-    EXPECT_EQ(opened, (std::vector<std::string>{"TblankForm", "Totvetform 1", "CompletenessWindow"}));
+    whenModal<Tregform>([&](Tregform& w) {
+        opened.push_back(w.windowTitle().toStdString());
+        w.reject();
+    });
+    action("obmen")->trigger();
+    EXPECT_EQ(opened, (std::vector<std::string>{"TblankForm", "Totvetform 1", "CompletenessWindow",
+                                                "Параметры обмена"}));
     EXPECT_EQ(session->blanks.BlankNumber, 1);
     EXPECT_TRUE(prompter.errors.size() <= 1u); // the port's box only
 }
