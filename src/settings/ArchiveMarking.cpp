@@ -114,8 +114,8 @@ std::vector<int> ArchiveMarking::memberList(const IniFile& ini, int head) const
     const ChainMembers members = DeriveChainMembers(ini, m_section, m_kind, head);
     std::vector<int> list;
     for (int p = 1; p <= kChainPositions; ++p) {
-        if (members.slots[static_cast<std::size_t>(p)] != kNoMark)
-            list.push_back(members.slots[static_cast<std::size_t>(p)]);
+        if (members.byPosition[static_cast<std::size_t>(p)] != kNoMark)
+            list.push_back(members.byPosition[static_cast<std::size_t>(p)]);
     }
     // A hand-edited file may hold a member without a valid position, or two on one
     // position; they are members all the same.
@@ -136,7 +136,7 @@ void ArchiveMarking::removeFromChain(IniFile& ini, int number) const
     const ChainMembers members = DeriveChainMembers(ini, m_section, m_kind, head);
     int position = 0;
     for (int p = 1; p <= kChainPositions; ++p) {
-        const int member = members.slots[static_cast<std::size_t>(p)];
+        const int member = members.byPosition[static_cast<std::size_t>(p)];
         if (member == kNoMark || member == number)
             continue;
         ++position;
@@ -197,8 +197,8 @@ HeadMembers ArchiveMarking::members(int head) const
     const ChainMembers members = DeriveChainMembers(load(), m_section, m_kind, head);
     HeadMembers shown;
     for (int p = 1; p <= kChainPositions; ++p) {
-        if (members.slots[static_cast<std::size_t>(p)] != kNoMark)
-            shown.text += " " + twoDigits(members.slots[static_cast<std::size_t>(p)]);
+        if (members.byPosition[static_cast<std::size_t>(p)] != kNoMark)
+            shown.text += " " + twoDigits(members.byPosition[static_cast<std::size_t>(p)]);
     }
     // Three characters per member: a daily head takes one, the others seven.
     shown.acceptEnabled = shown.text.size() < static_cast<std::size_t>(3 * chainLimit(m_kind));

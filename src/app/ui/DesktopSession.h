@@ -6,6 +6,7 @@
 #include "common/EventPump.h"
 #include "common/ExchangeLog.h"
 #include "common/ui/MessageBoxPrompter.h"
+#include "exchange/ArchivePasses.h"
 #include "exchange/ExchangeContext.h"
 #include "link/ExchangeStatus.h"
 #include "link/RegistrarLink.h"
@@ -92,6 +93,9 @@ public:
     /// exchange face takes them when it is activated.
     int settlementHourSpin = 0;
     int settlementDaySpin = 1;
+    /// What the last reading or storing pass left: after a storing pass the archive
+    /// settings list reads no record times.
+    PassState passes;
 
     MenuVisibility menu;
     std::function<void()> onMenuChanged;
