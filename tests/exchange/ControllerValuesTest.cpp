@@ -85,15 +85,5 @@ TEST(ControllerValuesTest, AMissingDatabaseIsReportedOnce)
     EXPECT_TRUE(home.fake.logHas(exchangeMessage(kStatusDatabase)));
 }
 
-TEST(ControllerValuesTest, TheListTakesTheLimitedRecords)
-{
-    ControllerHome home;
-    auto db = home.db();
-    const ControllerList list = RebuildControllerList(home.fake.ctx, db.get(), true, {.recordLimit = 1});
-    ASSERT_EQ(list.rows.size(), 1u);
-    EXPECT_EQ(list.rows[0].controllerText, "0411");
-    EXPECT_EQ(RebuildControllerList(home.fake.ctx, db.get(), true).rows.size(), 2u);
-}
-
 } // namespace
 } // namespace kest

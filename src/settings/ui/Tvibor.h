@@ -33,9 +33,6 @@ public:
     /// window is then not to be opened.
     bool buildList();
 
-    /// The head choice window, kept for the life of this one.
-    Tscep& headChoice() { return *m_scep; }
-
 protected:
     void done(int result) override;
 
@@ -61,7 +58,7 @@ private:
 
     std::unique_ptr<Ui::Tvibor> ui;
     DesktopSession& m_session;
-    Tscep* m_scep;
+    Tscep* m_scep; ///< the head choice window, a child of this one
     ControllerList m_list;
     MarkKind m_kind = MarkKind::Hourly;
     bool m_archiveView = false;
