@@ -55,10 +55,13 @@ private:
 };
 
 /// kest-sim with three records (controllers 0101..0103), a data folder with the
-/// tables and KEST.INI, and a desktop session connected to the simulator.
+/// tables and KEST.INI, and a desktop session connected to the simulator. The
+/// request link answers the first probe; the page link, which the monthly and
+/// interval views need, costs the probe's time-out.
 struct ArchiveWindowHome
 {
-    explicit ArchiveWindowHome(const std::string& kest = "")
+    explicit ArchiveWindowHome(const std::string& kest = "", const std::string& link = "request")
+        : sim(std::make_unique<test::SimProcess>(link, test::plainRecords(3)))
     {
         std::filesystem::create_directories(data);
         test::writeFile(dir / "NN.INI", "[TIME]\r\nKOLP=1\r\nTWORK=1\r\nRS-232=" + sim->device() +
@@ -84,7 +87,7 @@ struct ArchiveWindowHome
         return IniFile::load(data / "KEST.INI").readInteger(section, key, -1);
     }
 
-    std::unique_ptr<test::SimProcess> sim = std::make_unique<test::SimProcess>("page", test::plainRecords(3));
+    std::unique_ptr<test::SimProcess> sim;
     test::TempDir dir;
     std::filesystem::path data = dir / "data";
     DesktopSession session{dir.path()};
@@ -105,7 +108,7 @@ QColor background(QTableWidget* grid, int row, int column)
 
 TEST(TviborTest, BuildsItsListFromTheRegistrarAndWritesAtClosing)
 {
-    ArchiveWindowHome home("[0102]\r\nAH05=90\r\n");
+    ArchiveWindowHome home("[0102]\r\nAH05=90\r\n", "page");
     {
         auto db = home.db();
         ASSERT_TRUE(UpdateControllerName(*db, 0x0102, "Котельная №2").ok());
@@ -276,7 +279,7 @@ TEST(TviborTest, ChainsThroughTheHeadChoiceWindow)
 
 TEST(TviborTest, LeavingAnArchiveViewDropsAnEmptiedSection)
 {
-    ArchiveWindowHome home("[0101]\r\nAH05=90\r\n[0102]\r\nAM05=90\r\n");
+    ArchiveWindowHome home("[0101]\r\nAH05=90\r\n[0102]\r\nAM05=90\r\n", "page");
     Tvibor window(home.session);
     ASSERT_TRUE(window.buildList());
     auto* list = child<QTableWidget>(window, "merangrid");
