@@ -44,17 +44,6 @@ TEST(ControllerValuesTest, ListTimeShowsHoursAndMinutes)
     EXPECT_EQ(limitedRecordCount(5, 9), 5);
 }
 
-TEST(ControllerValuesTest, NamesAreCutAndStoredAsTyped)
-{
-    ControllerHome home;
-    const std::string typed = "Котельная 'Север'; DROP TABLE meranb; --" + std::string(20, 'x');
-    const std::string shown = StoreControllerName(home.fake.ctx, 0x0411, typed);
-    EXPECT_EQ(shown, "Котельная 'Север'; DROP TABLE meranb; --" + std::string(10, 'x'));
-    EXPECT_EQ(SelectController(*home.db(), 0x0411)->sname, shown);
-    EXPECT_EQ(SelectController(*home.db(), 0x0412)->sname, " ");
-    EXPECT_EQ(home.fake.state.ExchangeStatus, kStatusOk);
-}
-
 TEST(ControllerValuesTest, SettlementValuesGoToTheLimitedRecords)
 {
     ControllerHome home;

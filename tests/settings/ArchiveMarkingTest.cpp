@@ -37,10 +37,9 @@ TEST(ArchiveMarkingTest, ColoursFollowTheValues)
         int value;
         MarkColour colour;
     } cases[] = {
-        {MarkKind::Hourly, -1, MarkColour::White},    {MarkKind::Hourly, 90, MarkColour::Red},
-        {MarkKind::Hourly, 1105, MarkColour::Green},  {MarkKind::Hourly, 1812, MarkColour::Aqua},
-        {MarkKind::Daily, 1812, MarkColour::Aqua},    {MarkKind::Monthly, 1105, MarkColour::White},
-        {MarkKind::Monthly, 90, MarkColour::Red},     {MarkKind::Interval, 500, MarkColour::White},
+        {MarkKind::Daily, 1812, MarkColour::Aqua},
+        {MarkKind::Monthly, 1105, MarkColour::White},
+        {MarkKind::Interval, 500, MarkColour::White},
         {MarkKind::Hourly, 21105, MarkColour::White},
     };
     for (const auto& c : cases)
