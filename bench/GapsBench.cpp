@@ -1,57 +1,34 @@
 // The completeness of a year of 16 hourly archives of 10 controllers (1,401,600 rows,
 // a few hours missing in each), against plain SQL counts of the same rows in the same
 // run: one count per archive over the same range, and one grouped count.
-#include "db/ArchiveTables.h"
+#include "YearDatabase.h"
 #include "reports/Completeness.h"
 
 #include <benchmark/benchmark.h>
-#include <filesystem>
-#include <stdexcept>
 
 namespace kest {
 namespace {
 
+using bench::yearStart;
+
 constexpr int kControllers = 10;
 constexpr int kArchives = 16;
-constexpr int kYearHours = 8760;
 
-const std::filesystem::path kFolder = std::filesystem::temp_directory_path() / "kest-gaps-bench";
-
-DateTime yearStart()
-{
-    return *encodeDateTime(2025, 1, 1);
-}
-
-/// Builds the database once; a later run reuses the file.
 Database& benchDatabase()
 {
-    static std::unique_ptr<Database> db = [] {
-        std::filesystem::create_directories(kFolder);
-        const bool exists = std::filesystem::exists(kFolder / kDatabaseFile);
-        std::string error;
-        auto opened = OpenArchiveDatabase(kFolder, true, &error);
-        if (!opened)
-            throw std::runtime_error(error);
-        if (!exists) {
-            opened->execute("PRAGMA journal_mode=WAL");
-            Transaction tx(*opened);
-            for (int c = 0; c < kControllers; ++c) {
-                for (int a = 1; a <= kArchives; ++a) {
-                    const std::int64_t key = ArchiveKey(0x0A10 + c, ArchiveKind::Hourly, a);
-                    for (int h = 0; h < kYearHours; ++h) {
-                        // Every archive misses a few hours at a place of its own.
-                        if (h % 997 == (c * kArchives + a) % 997)
-                            continue;
-                        AppendArchiveRow(*opened, ArchiveKind::Hourly,
-                                         {yearStart() + h * kOneHour, key, 1.0});
-                    }
-                }
+    return bench::yearDatabase(bench::benchFolder("kest-gaps-bench"), [](Database& db) {
+        for (int c = 0; c < kControllers; ++c) {
+            for (int a = 1; a <= kArchives; ++a) {
+                // Every archive misses a few hours at a place of its own.
+                bench::appendHours(db, ArchiveKey(0x0A10 + c, ArchiveKind::Hourly, a), 0, bench::kYearHours,
+                                   [&](int h) -> std::optional<double> {
+                                       if (h % 997 == (c * kArchives + a) % 997)
+                                           return std::nullopt;
+                                       return 1.0;
+                                   });
             }
-            tx.commit();
         }
-        return opened;
-    }();
-    return *db;
+    });
 }
 
 void BM_CheckCompletenessYear(benchmark::State& state)

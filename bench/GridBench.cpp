@@ -1,7 +1,7 @@
 // The report window's side of a year of hourly rows with 16 columns: the build alone,
 // the build with the table widget's first paint, and printing the year to PDF.
+#include "YearDatabase.h"
 #include "common/Prompter.h"
-#include "db/ArchiveTables.h"
 #include "grid/TableModel.h"
 #include "grid/ui/GridView.h"
 #include "grid/ui/PdfPrinter.h"
@@ -18,66 +18,37 @@
 namespace kest {
 namespace {
 
+using bench::kYearHours;
+using bench::yearStart;
+
 constexpr int kColumns = 16;
 constexpr int kController = 0x0412;
-constexpr int kYearHours = 8760;
 
-const std::filesystem::path kFolder = std::filesystem::temp_directory_path() / "kest-grid-bench";
-
-DateTime yearStart()
-{
-    return *encodeDateTime(2025, 1, 1);
-}
+const std::filesystem::path kFolder = bench::benchFolder("kest-grid-bench");
 
 Database& benchDatabase()
 {
-    static std::unique_ptr<Database> db = [] {
-        std::filesystem::create_directories(kFolder);
-        const bool exists = std::filesystem::exists(kFolder / kDatabaseFile);
-        std::string error;
-        auto opened = OpenArchiveDatabase(kFolder, true, &error);
-        if (!opened)
-            throw std::runtime_error(error);
-        if (!exists) {
-            Transaction tx(*opened);
-            for (int a = 1; a <= kColumns; ++a) {
-                for (int h = -1; h < kYearHours; ++h)
-                    AppendArchiveRow(*opened, ArchiveKind::Hourly,
-                                     {yearStart() + h * kOneHour,
-                                      ArchiveKey(kController, ArchiveKind::Hourly, a),
-                                      100.0 + a + h * 0.125});
-            }
-            tx.commit();
-        }
-        return opened;
-    }();
-    return *db;
+    return bench::yearDatabase(kFolder,
+                               [](Database& db) { bench::appendReportColumns(db, kController, kColumns); });
 }
 
-BlankRecord yearBlank()
+/// The year's blank with both titles, a group and a caption that needs quoting in CSV.
+BlankRecord titledYearBlank()
 {
-    BlankRecord b;
-    b.TIP = kHourlyBlank;
-    b.NAME[0] = "Год";
+    BlankRecord b = bench::yearBlank(kController, kColumns);
     b.UpTitle = {"Котельная №2", "Часовой отчет за год"};
     b.DownTitle = {"Отчет составил: ____________________"};
     b.GROUPB[1] = 1;
     b.GROUPE[1] = 4;
     b.GROUPNAME[1] = "Тепловая энергия";
-    for (int k = 1; k <= kColumns; ++k) {
-        b.NAME[k] = k == 5 ? "Температура; °C" : "K" + std::to_string(k);
-        b.ARH[k] = k;
-        b.MERAN[k] = kController;
-        b.ITOG[k] = k % 4;
-        b.ZAP[k] = 2;
-    }
+    b.NAME[5] = "Температура; °C";
     return b;
 }
 
 /// The three tables of the report window for the year.
 struct YearReport
 {
-    BlankRecord blank = yearBlank();
+    BlankRecord blank = titledYearBlank();
     PeriodTable periods;
     TableModel upgrid, basegrid, downgrid;
 

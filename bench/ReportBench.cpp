@@ -1,8 +1,8 @@
 // An hourly blank of 16 columns over one year (8,760 rows) from a database holding
 // that year of the 16 archives among a million other rows, against 16 plain range
 // selects of the same rows in the same run.
+#include "YearDatabase.h"
 #include "common/Prompter.h"
-#include "db/ArchiveTables.h"
 #include "grid/TableModel.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportFrame.h"
@@ -14,65 +14,24 @@
 namespace kest {
 namespace {
 
+using bench::kYearHours;
+using bench::yearStart;
+
 constexpr int kColumns = 16;
 constexpr int kController = 0x0412;
 constexpr int kOtherRows = 1'000'000;
-constexpr int kYearHours = 8760;
 
-const std::filesystem::path kFolder = std::filesystem::temp_directory_path() / "kest-report-bench";
+const std::filesystem::path kFolder = bench::benchFolder("kest-report-bench");
 
-DateTime yearStart()
-{
-    return *encodeDateTime(2025, 1, 1);
-}
-
-/// Builds the database once; a later run reuses the file.
 Database& benchDatabase()
 {
-    static std::unique_ptr<Database> db = [] {
-        std::filesystem::create_directories(kFolder);
-        const bool exists = std::filesystem::exists(kFolder / kDatabaseFile);
-        std::string error;
-        auto opened = OpenArchiveDatabase(kFolder, true, &error);
-        if (!opened)
-            throw std::runtime_error(error);
-        if (!exists) {
-            opened->execute("PRAGMA journal_mode=WAL");
-            Transaction tx(*opened);
-            // The other rows: 400 archives of other controllers, 2,500 hours each.
-            for (int i = 0; i < kOtherRows; ++i) {
-                const std::int64_t key = ArchiveKey(0x1000 + i % 400, ArchiveKind::Hourly, 1);
-                AppendArchiveRow(*opened, ArchiveKind::Hourly,
-                                 {yearStart() + (i / 400) * kOneHour, key, 1.0});
-            }
-            for (int a = 1; a <= kColumns; ++a) {
-                for (int h = -1; h < kYearHours; ++h) {
-                    AppendArchiveRow(*opened, ArchiveKind::Hourly,
-                                     {yearStart() + h * kOneHour,
-                                      ArchiveKey(kController, ArchiveKind::Hourly, a),
-                                      100.0 + a + h * 0.125});
-                }
-            }
-            tx.commit();
-        }
-        return opened;
-    }();
-    return *db;
-}
-
-BlankRecord yearBlank()
-{
-    BlankRecord b;
-    b.TIP = kHourlyBlank;
-    b.NAME[0] = "Год";
-    for (int k = 1; k <= kColumns; ++k) {
-        b.NAME[k] = "K" + std::to_string(k);
-        b.ARH[k] = k;
-        b.MERAN[k] = kController;
-        b.ITOG[k] = k % 4;
-        b.ZAP[k] = 2;
-    }
-    return b;
+    return bench::yearDatabase(kFolder, [](Database& db) {
+        // The other rows: 400 archives of other controllers, 2,500 hours each.
+        for (int c = 0; c < 400; ++c)
+            bench::appendHours(db, ArchiveKey(0x1000 + c, ArchiveKind::Hourly, 1), 0, kOtherRows / 400,
+                               [](int) { return 1.0; });
+        bench::appendReportColumns(db, kController, kColumns);
+    });
 }
 
 void addPeakMemory(benchmark::State& state)
@@ -85,7 +44,7 @@ void addPeakMemory(benchmark::State& state)
 void BM_BuildHourlyYearReport(benchmark::State& state)
 {
     Database& db = benchDatabase();
-    BlankRecord blank = yearBlank();
+    BlankRecord blank = bench::yearBlank(kController, kColumns);
     PeriodTable periods;
     periods[1].startDate = yearStart();
     periods[1].endDate = yearStart() + 364;

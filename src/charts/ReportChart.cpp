@@ -38,18 +38,6 @@ std::vector<DateTime> rowTimes(const ReportRows& rows)
     return times;
 }
 
-/// The caption above a value column: the lowest heading cell, or the merge that
-/// covers it (a column outside any group has one caption over both heading rows).
-std::string columnCaption(const TableModel& table, int col, int headerRows)
-{
-    const int row = headerRows - 1;
-    if (!table.valid(col, row))
-        return "";
-    if (const CellSpan* span = table.spanAt(col, row))
-        return table.cell(span->col, span->row).text;
-    return table.cell(col, row).text;
-}
-
 } // namespace
 
 std::optional<double> ShownValue(const std::string& text)
@@ -83,7 +71,7 @@ MakeReportChart(const TableModel& table, int headerRows, const BlankRecord& blan
     for (int col = 1; col < table.colCount(); ++col) {
         ChartSeries series;
         series.column = col;
-        series.caption = columnCaption(table, col, headerRows);
+        series.caption = ReportColumnCaption(table, col, headerRows);
         bool filled = false;
         for (int i = 0; i < dataRows; ++i) {
             const std::string& text = table.cell(col, headerRows + i).text;

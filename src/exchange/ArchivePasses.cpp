@@ -104,9 +104,10 @@ void ReadingPass(ExchangeContext& ctx, PassState& pass)
     takeRecordedValues(ctx);
     ctx.log.append("** Обмен с регистратором **");
     pass.RowsAttempted = 0;
+    const int records = passRecordCount(ctx);
     if (ctx.progress)
         ctx.progress->setPosition(0);
-    for (int r = 1; r <= ctx.catalog.count; ++r) {
+    for (int r = 1; r <= records; ++r) {
         ctx.log.append("Считывается запись № " + std::to_string(r) + " МЕРАН №" +
                        ctx.catalog.entry(r).controllerText() + " из регистратора информации");
         loadMarks(ctx, r, pageLink);
@@ -134,8 +135,9 @@ void StoringPass(ExchangeContext& ctx, PassState& pass, const DepthLimits& depth
     RebuildControllerList(ctx, db.get(), true);
     takeRecordedValues(ctx);
     ctx.log.append("** Передача данных в базу данных **");
+    const int records = passRecordCount(ctx);
     ArchiveStore store(*db, pageLink ? StoreVariant::Page : StoreVariant::Request, depth, ctx.clock.now());
-    for (int r = 1; r <= ctx.catalog.count; ++r) {
+    for (int r = 1; r <= records; ++r) {
         const CatalogEntry& entry = ctx.catalog.entry(r);
         ctx.log.append("Передаются данные записи № " + std::to_string(r) + " МЕРАН №" +
                        entry.controllerText() + " из памяти программы.");

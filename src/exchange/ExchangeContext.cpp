@@ -1,6 +1,7 @@
 #include "exchange/ExchangeContext.h"
 
 #include "common/EventPump.h"
+#include "registrar/Catalog.h"
 
 namespace kest {
 
@@ -23,6 +24,14 @@ int RunCommandWithTries(
 int RunCommandWithTries(ExchangeContext& ctx, int factor, const std::function<int()>& command)
 {
     return RunCommandWithTries(ctx, ctx.tries, ctx.pauseSeconds, factor, command);
+}
+
+int passRecordCount(const ExchangeContext& ctx)
+{
+    const int count = ctx.catalog.count;
+    if (ctx.link.PageLink == 1 && ctx.recordLimit > 0 && ctx.recordLimit < count)
+        return ctx.recordLimit;
+    return count;
 }
 
 } // namespace kest

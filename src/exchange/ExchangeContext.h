@@ -41,6 +41,10 @@ struct ExchangeContext
     /// Directory of the tables and KEST.INI, ending in '/'.
     std::string databasePath;
     ExchangeProgress* progress = nullptr;
+    /// The exchange window's record counter (KolArhEdit): on the page link a value
+    /// from 1 below the catalog's count limits how many records the passes take;
+    /// 0 means all.
+    int recordLimit = 0;
     /// A read run again from a session file takes the marks and controller values
     /// the first run used from here instead of KEST.INI and the tables.
     const ReadInputs* recordedInputs = nullptr;
@@ -56,6 +60,10 @@ int RunCommandWithTries(
 
 /// The same with the context's own tries and pause.
 int RunCommandWithTries(ExchangeContext& ctx, int factor, const std::function<int()>& command);
+
+/// How many catalog records the reading and storing passes take: the catalog's
+/// count, or on the page link the record limit when it is from 1 below the count.
+int passRecordCount(const ExchangeContext& ctx);
 
 /// Pause factors in milliseconds per pause second.
 inline constexpr int kCatalogPageFactor = 500; ///< catalog pages on the page link

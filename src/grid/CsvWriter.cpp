@@ -42,4 +42,22 @@ std::string WriteCsv(const std::filesystem::path& path, const TableModel& table)
     return writeFileAtomically(path, ToCsv(table));
 }
 
+std::string ToCsvTables(const std::vector<const TableModel*>& tables)
+{
+    std::string out;
+    for (const TableModel* table : tables) {
+        if (!table || table->rowCount() == 0)
+            continue;
+        if (!out.empty())
+            out += '\n';
+        out += ToCsv(*table);
+    }
+    return out;
+}
+
+std::string WriteCsvTables(const std::filesystem::path& path, const std::vector<const TableModel*>& tables)
+{
+    return writeFileAtomically(path, ToCsvTables(tables));
+}
+
 } // namespace kest

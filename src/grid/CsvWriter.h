@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace kest {
 
@@ -14,5 +15,13 @@ std::string ToCsv(const TableModel& table);
 
 /// Writes ToCsv atomically; "" on success, else the reason.
 [[nodiscard]] std::string WriteCsv(const std::filesystem::path& path, const TableModel& table);
+
+/// Tables one after another as CSV, an empty line between them; null tables and
+/// tables without rows are left out.
+std::string ToCsvTables(const std::vector<const TableModel*>& tables);
+
+/// Writes ToCsvTables atomically; "" on success, else the reason.
+[[nodiscard]] std::string WriteCsvTables(const std::filesystem::path& path,
+                                         const std::vector<const TableModel*>& tables);
 
 } // namespace kest

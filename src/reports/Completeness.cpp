@@ -258,7 +258,7 @@ TableModel CompletenessTable(const std::vector<ArchiveCompleteness>& archives)
 {
     static const char* const kHeadings[] = {"Контроллер", "Архив",     "Номер",   "Ожидается",
                                             "Есть",       "Вне сетки", "Пропуски"};
-    static const int kWidths[] = {80, 100, 56, 80, 64, 72, 420};
+    static const int kWidths[] = {96, 100, 64, 90, 64, 84, 380};
     constexpr int kCols = 7;
     TableModel table(kCols, 1 + static_cast<int>(archives.size()));
     table.setFixedRows(1);
@@ -291,6 +291,32 @@ TableModel CompletenessTable(const std::vector<ArchiveCompleteness>& archives)
         }
     }
     return table;
+}
+
+std::string CompletenessPeriodLine(const CompletenessRequest& request, const std::string& controllerLabel)
+{
+    const std::string first = SlotText(ArchiveKind::Daily, request.firstDay);
+    const std::string last = SlotText(ArchiveKind::Daily, request.lastDay);
+    std::string line = first == last ? "за " + first : "за период с " + first + " по " + last;
+    line += controllerLabel.empty() ? ", все контроллеры" : ", контроллер " + controllerLabel;
+    if (request.kind) {
+        static const char* const kPlural[] = {"часовые", "суточные", "месячные", "интервальные"};
+        line += std::string(", ") + kPlural[static_cast<int>(*request.kind)] + " архивы";
+    }
+    return line;
+}
+
+PrintJob CompletenessPrintJob(const TableModel& table, const std::string& periodLine)
+{
+    PrintJob job;
+    job.title = "Полнота архива";
+    PrintedTable printed;
+    printed.table = &table;
+    printed.pageHeader = {"Полнота архива", periodLine, ""};
+    printed.numberPages = true;
+    printed.topMargin = 1.0 / 30;
+    job.tables.push_back(printed);
+    return job;
 }
 
 } // namespace kest

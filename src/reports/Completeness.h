@@ -2,6 +2,7 @@
 
 #include "common/DateTime.h"
 #include "db/ArchiveTables.h"
+#include "grid/PrintJob.h"
 #include "grid/TableModel.h"
 
 #include <cstdint>
@@ -89,5 +90,14 @@ std::string CompletenessSummary(const std::vector<ArchiveCompleteness>& archives
 
 /// The table of the results: a heading row, then one row per archive.
 TableModel CompletenessTable(const std::vector<ArchiveCompleteness>& archives);
+
+/// What the printed table covers: the period, the controller ("все контроллеры" when
+/// `controllerLabel` is empty) and the kind when one is chosen, e.g.
+/// "за период с 01.03.2024 по 31.03.2024, контроллер 0A1F Котельная №3".
+std::string CompletenessPeriodLine(const CompletenessRequest& request, const std::string& controllerLabel);
+
+/// The table as printed: "Полнота архива" and the period line over the first page,
+/// the later pages numbered.
+PrintJob CompletenessPrintJob(const TableModel& table, const std::string& periodLine);
 
 } // namespace kest

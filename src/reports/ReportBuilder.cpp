@@ -89,13 +89,16 @@ private:
             t.prev = v;
         } else {
             cell.text = FormatReportValue(v, decimalsOf(k), m_b.decimalSeparator);
-            if (t.shown == 0)
-                t.prev = v;
         }
         ++t.shown;
         m_b.periods[m_b.BlankNumber].HasData[static_cast<std::size_t>(k)] = 1;
         // The totals add what the cells show, rounded as shown.
         const double x = shownNumber(cell.text);
+        // A cumulative total is the last shown value minus the first shown one: taking
+        // the first stored value instead would subtract 12.4 from a shown 12 and
+        // print "-0" for a column that did not move.
+        if (typeOf(k) != kTotalOperatingTime && t.shown == 1)
+            t.prev = x;
         t.sum += x;
         if (typeOf(k) == kTotalSum || typeOf(k) == kTotalAverage)
             t.acc += x;
@@ -245,6 +248,9 @@ std::string FormatReportValue(double value, int decimals, char separator)
         text.assign(buf, static_cast<std::size_t>(std::max(n, 0)));
     }
     text.erase(0, text.find_first_not_of(' '));
+    // A value that rounds to zero is shown as zero, never as "-0" or "-0.00".
+    if (!text.empty() && text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos)
+        text.erase(0, 1);
     if (separator != '.')
         std::replace(text.begin(), text.end(), '.', separator);
     return text;

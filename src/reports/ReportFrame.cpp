@@ -120,6 +120,16 @@ void DrawHeading(TableModel& table, const BlankRecord& blank, int headerRows)
     }
 }
 
+std::string ReportColumnCaption(const TableModel& table, int col, int headerRows)
+{
+    const int row = headerRows - 1;
+    if (!table.valid(col, row))
+        return "";
+    if (const CellSpan* span = table.spanAt(col, row))
+        return table.cell(span->col, span->row).text;
+    return table.cell(col, row).text;
+}
+
 std::string TotalsCaptionText(const BlankRecord& blank, const ReportPeriod& period, int dataRows)
 {
     if (blank.ITOGONAME == "#0")

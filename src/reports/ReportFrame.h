@@ -19,6 +19,11 @@ int PrepareFrame(TableModel& table, const BlankRecord& blank);
 /// The fixed heading rows: group titles (groups 1 to 5 only) and column captions.
 void DrawHeading(TableModel& table, const BlankRecord& blank, int headerRows);
 
+/// The caption above a value column of a built table: the lowest heading cell, or the
+/// merge that covers it (a column outside any group has one caption over both heading
+/// rows). "" outside the table.
+std::string ReportColumnCaption(const TableModel& table, int col, int headerRows);
+
 /// The caption of the totals row for `dataRows` rows of the report.
 std::string TotalsCaptionText(const BlankRecord& blank, const ReportPeriod& period, int dataRows);
 /// Writes the caption into the first cell of the table's last row.

@@ -128,6 +128,8 @@ std::string headPart(const SessionData& s)
     w.i32(s.pauseSeconds);
     w.i32(s.linkAttempts);
     w.i32(s.linkRetryDelay);
+    if (s.start == SessionStart::ReadingPass)
+        w.i32(s.recordLimit);
     return w.out();
 }
 
@@ -235,10 +237,12 @@ bool readHead(std::string_view raw, SessionData& s)
     s.linkRetryDelay = r.i32();
     s.pageLink = link;
     s.start = static_cast<SessionStart>(start);
+    if (s.start == SessionStart::ReadingPass)
+        s.recordLimit = r.i32();
     // Bounds of the settings, so a damaged file cannot make a replay pause for hours.
-    return r.ok() && r.atEnd() && link <= 1 && start <= 1 && s.tries >= 0 && s.tries <= 99 &&
-           s.pauseSeconds >= 0 && s.pauseSeconds <= 15 && s.linkAttempts <= 99 && s.linkRetryDelay >= 0 &&
-           s.linkRetryDelay <= 60000;
+    return r.ok() && r.atEnd() && link <= 1 && start <= 2 && s.recordLimit >= 0 && s.tries >= 0 &&
+           s.tries <= 99 && s.pauseSeconds >= 0 && s.pauseSeconds <= 15 && s.linkAttempts <= 99 &&
+           s.linkRetryDelay >= 0 && s.linkRetryDelay <= 60000;
 }
 
 bool readCatalog(std::string_view raw, Catalog& c)

@@ -22,6 +22,9 @@ enum class SessionStart : std::uint8_t
 {
     Connection = 0, ///< with opening the port and probing for the registrar
     Catalog = 1,    ///< with the catalog read, on a port already connected
+    /// with the reading pass, on a port already connected, over the catalog kept
+    /// in the file (the exchange window reads its data apart from the catalog)
+    ReadingPass = 2,
 };
 
 /// One registrar read kept on disk: enough to run the catalog and record readers
@@ -41,7 +44,11 @@ struct SessionData
     int pauseSeconds = 3;
     int linkAttempts = 2;
     int linkRetryDelay = 3000;
-    /// The catalog as the read left it.
+    /// The record counter the reading pass took (0: every record); kept in files
+    /// that start with the reading pass only.
+    int recordLimit = 0;
+    /// The catalog as the read left it; in a file that starts with the reading
+    /// pass, the catalog the pass started from.
     Catalog catalog;
     ReadInputs inputs;
     /// Every port operation of the read in order (see RecordingPort).

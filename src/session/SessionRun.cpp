@@ -1,8 +1,8 @@
 #include "session/SessionRun.h"
 
 #include "db/ArchiveTables.h"
-#include "exchange/Connection.h"
 #include "exchange/CatalogReader.h"
+#include "exchange/Connection.h"
 #include "registrar/RegistrarImage.h"
 #include "session/SessionFolder.h"
 #include "settings/ArchiveSettingsFile.h"
@@ -26,18 +26,21 @@ SessionData sessionOfRead(const ExchangeContext& ctx,
                           const std::string& started,
                           const std::string& archiveSettings,
                           Database* db,
-                          std::string exchanges)
+                          std::string exchanges,
+                          const ReadBeginning& beginning)
 {
     SessionData s;
     s.started = started;
     s.pageLink = ctx.link.PageLink;
-    s.start = SessionStart::Connection;
+    s.start = beginning.start;
+    if (s.start == SessionStart::ReadingPass)
+        s.recordLimit = ctx.recordLimit;
     s.program = std::string("kest ") + KEST_VERSION;
     s.tries = ctx.tries;
     s.pauseSeconds = ctx.pauseSeconds;
     s.linkAttempts = ctx.link.Timing.LinkAttempts;
     s.linkRetryDelay = ctx.link.Timing.LinkRetryDelay;
-    s.catalog = ctx.catalog;
+    s.catalog = beginning.catalog ? *beginning.catalog : ctx.catalog;
     s.inputs.archiveSettings = archiveSettings;
     s.inputs.records = ctx.catalog.count;
     for (int r = 1; r <= ctx.catalog.count; ++r) {
@@ -64,6 +67,7 @@ void prepareReplay(ExchangeContext& ctx, const SessionData& session)
     ctx.pauseSeconds = session.pauseSeconds;
     ctx.link.Timing = {session.linkAttempts, session.linkRetryDelay};
     ctx.link.PageLink = session.pageLink;
+    ctx.recordLimit = session.recordLimit;
 }
 
 std::string replayRead(ExchangeContext& ctx,
@@ -78,7 +82,10 @@ std::string replayRead(ExchangeContext& ctx,
     } else {
         // The port was open and the link kind known when the recording began.
         (void)ctx.link.OpenPort(portName, session.pageLink == 1 ? 5 : 3);
-        ReadCatalogCommand(ctx);
+        if (session.start == SessionStart::Catalog)
+            ReadCatalogCommand(ctx);
+        else
+            ctx.catalog = session.catalog;
     }
     if (connected && ctx.state.ExchangeStatus == kStatusOk && !ctx.state.StopRequested)
         ReadingPass(ctx, pass);
@@ -121,10 +128,11 @@ std::optional<std::filesystem::path> keepReadSession(const ExchangeContext& ctx,
                                                      const std::string& started,
                                                      const std::string& archiveSettings,
                                                      const std::string& events,
-                                                     std::string& error)
+                                                     std::string& error,
+                                                     const ReadBeginning& beginning)
 {
     auto db = OpenArchiveDatabase(ctx.databasePath, false, &error);
-    const SessionData data = sessionOfRead(ctx, started, archiveSettings, db.get(), events);
+    const SessionData data = sessionOfRead(ctx, started, archiveSettings, db.get(), events, beginning);
     db.reset();
     return saveSession(ctx.databasePath, data, error);
 }

@@ -16,6 +16,15 @@ namespace kest {
 /// Taken before a reading pass, it is the marks file the pass reads.
 std::string currentArchiveSettings(const std::filesystem::path& databasePath);
 
+/// Where the recorded port events of a read begin. A recording that starts with the
+/// reading pass keeps the catalog the pass started from (`catalog`), since the
+/// catalog read is not in it.
+struct ReadBeginning
+{
+    SessionStart start = SessionStart::Connection;
+    const Catalog* catalog = nullptr;
+};
+
 /// The session of a reading pass that has just gone through on ctx: the catalog,
 /// the link kind and the link's repetitions, the marks file taken before the pass,
 /// each record's controller values (names from `db` when given) and the recorded
@@ -24,7 +33,8 @@ SessionData sessionOfRead(const ExchangeContext& ctx,
                           const std::string& started,
                           const std::string& archiveSettings,
                           Database* db,
-                          std::string exchanges);
+                          std::string exchanges,
+                          const ReadBeginning& beginning = {});
 
 /// Gives ctx what the read had: the recorded marks and controller values, the
 /// link's repetitions and, for a session that starts at the catalog, the link kind.
@@ -55,7 +65,8 @@ std::optional<std::filesystem::path> keepReadSession(const ExchangeContext& ctx,
                                                      const std::string& started,
                                                      const std::string& archiveSettings,
                                                      const std::string& events,
-                                                     std::string& error);
+                                                     std::string& error,
+                                                     const ReadBeginning& beginning = {});
 
 /// What follows a storing pass of a read kept in `session`. A pass that went through
 /// marks the session stored and lets the oldest stored sessions of the database's

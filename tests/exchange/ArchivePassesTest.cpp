@@ -6,6 +6,7 @@
 #include "exchange/FakeRegistrar.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace kest {
 namespace {
@@ -118,6 +119,37 @@ TEST_F(ArchivePassesTest, ASecondReadingPassKeepsTheMarksOfRecordsAlreadyRead)
     StoringPass(ctx, pass, depth);
     ASSERT_EQ(pass.PassDone, 1);
     EXPECT_GT(rowCount(*db, ArchiveKind::Hourly, ArchiveKey(0x0412, ArchiveKind::Hourly, 1)), 0);
+}
+
+TEST_F(ArchivePassesTest, TheRecordCounterLimitsBothPassesOnThePageLink)
+{
+    // One record of two: only 0412 is read (its time stamps are read for the list
+    // all the same) and only its rows are stored.
+    ctx.recordLimit = 1;
+    ReadingPass(ctx, pass);
+    ASSERT_EQ(pass.PassDone, 1);
+    EXPECT_TRUE(logHas("Считывается запись № 1 МЕРАН №0412"));
+    EXPECT_FALSE(logHas("Считывается запись № 2"));
+    EXPECT_EQ(catalog.entry(2).bytes[16], 0);
+    StoringPass(ctx, pass, depth);
+    ASSERT_EQ(pass.PassDone, 1);
+    EXPECT_FALSE(logHas("Передаются данные записи № 2"));
+    EXPECT_GT(rowCount(*db, ArchiveKind::Hourly, ArchiveKey(0x0412, ArchiveKind::Hourly, 1)), 0);
+    for (const char* table : {"arhivh", "arhivd", "arhivm", "detail"}) {
+        Statement st = db->prepare(std::string("SELECT COUNT(*) FROM ") + table +
+                                   " WHERE scode BETWEEN 0x0A1F000 AND 0x0A1FFFF");
+        (void)st.step();
+        EXPECT_EQ(st.columnInt(0), 0) << table;
+    }
+
+    // 0 and the count itself mean every record; the request link takes them all.
+    for (const auto& [limit, pageLink, expected] :
+         {std::tuple{0, 1, 2}, std::tuple{2, 1, 2}, std::tuple{5, 1, 2}, std::tuple{1, 1, 1},
+          std::tuple{1, 0, 2}}) {
+        ctx.recordLimit = limit;
+        link.PageLink = pageLink;
+        EXPECT_EQ(passRecordCount(ctx), expected) << limit << " " << pageLink;
+    }
 }
 
 TEST_F(ArchivePassesTest, AnExtendedMarkWithoutItsArchiveStoresNothing)

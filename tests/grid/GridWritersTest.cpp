@@ -108,6 +108,14 @@ TEST(GridWritersTest, CsvRoundTripKeepsShownTextsAndEmptiesCoveredCells)
     TempDir dir;
     ASSERT_EQ(WriteCsv(dir / "r.csv", t), "");
     EXPECT_EQ(readFile(dir / "r.csv"), csv);
+
+    // Several tables follow one another with an empty line between; a title without
+    // lines and a missing table leave no trace.
+    TableModel title(1, 1);
+    title.cell(0, 0).text = "Котельная";
+    const TableModel none(1, 0);
+    ASSERT_EQ(WriteCsvTables(dir / "t.csv", {&title, nullptr, &t, &none}), "");
+    EXPECT_EQ(readFile(dir / "t.csv"), "Котельная\n\n" + csv);
 }
 
 TEST(GridWritersTest, XlsxHoldsTitlesTableMergesNumbersAndColours)

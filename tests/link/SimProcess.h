@@ -27,6 +27,7 @@ public:
     /// The requests served so far, one per line.
     std::vector<std::string> trace() const;
     const TempDir& dir() const { return m_dir; }
+    pid_t pid() const { return m_pid; }
 
 private:
     TempDir m_dir;

@@ -177,5 +177,24 @@ TEST_F(CompletenessTest, MissingTableFails)
     EXPECT_TRUE(CheckCompleteness(*db, {day(2024, 4, 1), day(2024, 4, 2), {}, ArchiveKind::Daily}, out).ok());
 }
 
+// The printed table says what it covers; a period of one day is not written as a range.
+TEST(CompletenessPrintTest, PeriodLineAndPageHeaders)
+{
+    using test::day;
+    EXPECT_EQ(CompletenessPeriodLine({day(2024, 3, 1), day(2024, 3, 31), {}, {}}, ""),
+              "за период с 01.03.2024 по 31.03.2024, все контроллеры");
+    EXPECT_EQ(CompletenessPeriodLine({day(2024, 3, 5), day(2024, 3, 5), 0x0A1F, ArchiveKind::Interval},
+                                     "0A1F Котельная №3"),
+              "за 05.03.2024, контроллер 0A1F Котельная №3, интервальные архивы");
+
+    const TableModel table = CompletenessTable({});
+    const PrintJob job = CompletenessPrintJob(table, "за 05.03.2024, все контроллеры");
+    ASSERT_EQ(job.tables.size(), 1u);
+    EXPECT_EQ(job.tables[0].table, &table);
+    EXPECT_EQ(job.tables[0].pageHeader,
+              (std::vector<std::string>{"Полнота архива", "за 05.03.2024, все контроллеры", ""}));
+    EXPECT_TRUE(job.tables[0].numberPages);
+}
+
 } // namespace
 } // namespace kest

@@ -170,6 +170,28 @@ TEST_F(ReportBuilderTest, TotalTypes)
     EXPECT_EQ(total(4), "0,9");
 }
 
+// The cumulative total subtracts the first shown value from the last shown one, so a
+// column that shows the same number all period totals 0, never "-0".
+TEST_F(ReportBuilderTest, CumulativeTotalWorksOnShownValues)
+{
+    blank.TIP = kDailyBlank;
+    column(1, 1, kTotalCumulative, 0);
+    column(2, 2, kTotalCumulative, 1);
+    const DateTime d = at(2026, 3, 1);
+    store(ArchiveKind::Daily, 1, d, 12.4);
+    store(ArchiveKind::Daily, 1, d + 1, 12.3);
+    store(ArchiveKind::Daily, 2, d - 1, 7.0); // before the period: not the first value
+    store(ArchiveKind::Daily, 2, d, 10.04);
+    store(ArchiveKind::Daily, 2, d + 1, 12.46);
+    setPeriod(d, d + 1);
+    build();
+    EXPECT_EQ(columnTexts(1), (std::vector<std::string>{"12", "12"}));
+    EXPECT_EQ(total(1), "0");
+    // 12,5 - 10,0 as shown, not 12,5 - 10,04.
+    EXPECT_EQ(columnTexts(2), (std::vector<std::string>{"10,0", "12,5"}));
+    EXPECT_EQ(total(2), "2,5");
+}
+
 TEST_F(ReportBuilderTest, EmptyColumnAndUnsetColumn)
 {
     blank.TIP = kDailyBlank;
@@ -336,6 +358,11 @@ TEST(ReportValueTest, Formatting)
     EXPECT_EQ(FormatReportValue(1.5, 1, '.'), "1.5");
     EXPECT_EQ(FormatReportValue(123456789.0, 1, ','), "123456789,0");
     EXPECT_EQ(FormatReportValue(1e200, 0, ',').size(), 200u); // 9.99...e199, not cut at a buffer
+    // What rounds to zero shows no sign.
+    EXPECT_EQ(FormatReportValue(-0.4, 0, ','), "0");
+    EXPECT_EQ(FormatReportValue(-0.001, 2, ','), "0,00");
+    EXPECT_EQ(FormatReportValue(-0.0, 1, '.'), "0.0");
+    EXPECT_EQ(FormatReportValue(-0.06, 1, ','), "-0,1");
 }
 
 TEST(ReportValueTest, HalvesRoundAwayFromZero)

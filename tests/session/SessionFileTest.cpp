@@ -54,6 +54,30 @@ std::vector<std::pair<std::size_t, std::size_t>> partsOf(const std::string& file
     return parts;
 }
 
+/// Runs the readers over the recorded exchanges, as `kest store` does: "" when the
+/// replay went through, else why not; `diverged` tells whether the readers asked for
+/// other bytes than the read did.
+std::string replay(const SessionData& s, const test::TempDir& dir, bool* diverged = nullptr)
+{
+    ReplayClock clock;
+    ReplayPort port(s.exchanges, clock);
+    RegistrarLink link(port, clock);
+    ExchangeState state;
+    NullEventPump pump;
+    MemoryExchangeLog log;
+    MemoryPrompter prompter;
+    Catalog catalog;
+    RegistrarImage image;
+    ExchangeContext ctx{
+        link, state, pump, log, prompter, catalog, image, clock, 3, 3, dir.path().string() + "/"};
+    prepareReplay(ctx, s);
+    PassState pass;
+    std::string result = replayRead(ctx, pass, "Com2", s, port);
+    if (diverged)
+        *diverged = port.diverged();
+    return result;
+}
+
 TEST(SessionFileTest, KeepsEverythingTheReadersNeed)
 {
     test::TempDir dir;
@@ -75,6 +99,17 @@ TEST(SessionFileTest, KeepsEverythingTheReadersNeed)
     ASSERT_TRUE(summary) << error;
     EXPECT_EQ(summary->records, 2);
     EXPECT_EQ(summary->controllers, "0412,1A2F");
+
+    // A read that starts with the reading pass keeps its record counter; the
+    // others have none.
+    SessionData pass = s;
+    pass.start = SessionStart::ReadingPass;
+    pass.recordLimit = 1;
+    const auto passBack = decodeSession(encodeSession(pass), error);
+    ASSERT_TRUE(passBack) << error;
+    EXPECT_EQ(passBack->start, SessionStart::ReadingPass);
+    EXPECT_EQ(passBack->recordLimit, 1);
+    EXPECT_EQ(back->recordLimit, 0);
 }
 
 TEST(SessionFileTest, RefusesEveryTruncationAndEveryDamagedPart)
@@ -113,21 +148,9 @@ TEST(SessionFileTest, ReplayThatAsksForOtherBytesIsCaught)
     ASSERT_NE(last, std::string::npos);
     s.exchanges[last + 7] = static_cast<char>(s.exchanges[last + 7] + 1);
 
-    ReplayClock clock;
-    ReplayPort port(s.exchanges, clock);
-    RegistrarLink link(port, clock);
-    ExchangeState state;
-    NullEventPump pump;
-    MemoryExchangeLog log;
-    MemoryPrompter prompter;
-    Catalog catalog;
-    RegistrarImage image;
-    ExchangeContext ctx{
-        link, state, pump, log, prompter, catalog, image, clock, 3, 3, dir.path().string() + "/"};
-    prepareReplay(ctx, s);
-    PassState pass;
-    EXPECT_FALSE(replayRead(ctx, pass, "Com2", s, port).empty());
-    EXPECT_TRUE(port.diverged());
+    bool diverged = false;
+    EXPECT_FALSE(replay(s, dir, &diverged).empty());
+    EXPECT_TRUE(diverged);
 }
 
 /// Every read that brought nothing (the probe's time-outs) now took `us`.
@@ -157,20 +180,7 @@ TEST(SessionFileTest, ReplayToleratesTimeOutsThatEndOneReadApart)
     for (std::uint32_t us : {94'000u, 106'000u}) {
         SessionData s = recorded;
         s.exchanges = withEmptyReadsTaking(s.exchanges, us);
-        ReplayClock clock;
-        ReplayPort port(s.exchanges, clock);
-        RegistrarLink link(port, clock);
-        ExchangeState state;
-        NullEventPump pump;
-        MemoryExchangeLog log;
-        MemoryPrompter prompter;
-        Catalog catalog;
-        RegistrarImage image;
-        ExchangeContext ctx{
-            link, state, pump, log, prompter, catalog, image, clock, 3, 3, dir.path().string() + "/"};
-        prepareReplay(ctx, s);
-        PassState pass;
-        EXPECT_EQ(replayRead(ctx, pass, "Com2", s, port), "") << us;
+        EXPECT_EQ(replay(s, dir), "") << us;
     }
 }
 

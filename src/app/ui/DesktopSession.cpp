@@ -22,6 +22,7 @@ DesktopSession::DesktopSession(std::filesystem::path programDir_)
                                                    .pauseSeconds = 3,
                                                    .databasePath = {},
                                                    .progress = nullptr,
+                                                   .recordLimit = 0,
                                                    .recordedInputs = nullptr},
       reports{.blanks = blanks, .periods = periods, .status = state, .prompter = prompter}
 {

@@ -8,6 +8,7 @@
 #include "common/ui/MessageBoxPrompter.h"
 #include "exchange/ArchivePasses.h"
 #include "exchange/ExchangeContext.h"
+#include "forms/StandardForm.h"
 #include "link/ExchangeStatus.h"
 #include "link/RegistrarLink.h"
 #include "link/TermiosPort.h"
@@ -16,6 +17,7 @@
 #include "reports/BlankFile.h"
 #include "reports/ReportPeriod.h"
 #include "reports/ui/ReportSession.h"
+#include "session/RecordingPort.h"
 
 #include <filesystem>
 #include <functional>
@@ -30,8 +32,9 @@ public:
 };
 
 /// The exchange log goes to whichever pane shows it at the moment (the exchange
-/// window's log while it is open); lines written while no pane listens are dropped,
-/// as the hidden log pane of the original drops them from view.
+/// window's log while it is open). Lines written while no pane listens, such as those
+/// of the connection at start-up, are dropped: the exchange face empties its log when
+/// it opens, so nobody would see them.
 class ForwardingExchangeLog final : public ExchangeLog
 {
 public:
@@ -72,7 +75,11 @@ public:
 
     SystemClock clock;
     TermiosPort port;
-    RegistrarLink link{port, clock};
+    /// Keeps what went over the line, so that a read done in the exchange window
+    /// goes into a session file as `kest read` does; the window restarts it at the
+    /// start of each reading pass.
+    RecordingPort recording{port};
+    RegistrarLink link{recording, clock};
     ExchangeState state;
     WindowEventPump pump;
     ForwardingExchangeLog log;
@@ -96,6 +103,13 @@ public:
     /// What the last reading or storing pass left: after a storing pass the archive
     /// settings list reads no record times.
     PassState passes;
+
+    /// The standard forms' parameter values: a result shown above its formula shows
+    /// the value of the previous filling, so they outlive the forms window.
+    ParameterTable formParameters;
+    /// The one-shot flag a window sets before it changes one of its own controls,
+    /// so that the change handler that follows does nothing.
+    bool GuardFlag = false;
 
     MenuVisibility menu;
     std::function<void()> onMenuChanged;

@@ -204,10 +204,11 @@ qint64 chartMsecs(DateTime t)
 QChart* makeChart(const ReportChart& data, ColumnLines* lines)
 {
     auto* chart = new QChart;
-    QString title = "<b>" + qText(data.title).toHtmlEscaped() + "</b>";
+    // Both lines centred over each other, not only the block over the plot.
+    QString title = "<p align=\"center\"><b>" + qText(data.title).toHtmlEscaped() + "</b>";
     if (!data.subtitle.empty())
         title += "<br>" + qText(data.subtitle).toHtmlEscaped();
-    chart->setTitle(title);
+    chart->setTitle(title + "</p>");
     // Files name the chart in their metadata as plain text.
     chart->setProperty("plainTitle",
                        qText(data.subtitle.empty() ? data.title : data.title + " " + data.subtitle));

@@ -1,5 +1,6 @@
 #include "grid/ui/GridView.h"
 
+#include "grid/CsvWriter.h"
 #include "grid/XlsxWriter.h"
 #include "grid/ui/GridDelegate.h"
 #include "grid/ui/PdfPrinter.h"
@@ -258,7 +259,7 @@ printWithChooser(const PrintJob& job, QWidget* parent, const PrinterChooser& cho
 QString chooseSaveFileWithDialog(QWidget* parent, const QString& suggested)
 {
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить отчет для MS Excel"), suggested,
-                                        QStringLiteral("Книга Excel (*.xlsx)"));
+                                        QStringLiteral("Книга Excel (*.xlsx);;Текст CSV (*.csv)"));
 }
 
 std::string exportWithChooser(const std::vector<const TableModel*>& tables,
@@ -270,9 +271,16 @@ std::string exportWithChooser(const std::vector<const TableModel*>& tables,
     QString path = choose(parent, suggestedName);
     if (path.isEmpty())
         return {};
-    if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
-        path += QStringLiteral(".xlsx");
-    if (std::string problem = WriteXlsx(path.toStdString(), tables, "Отчет", progress); !problem.empty())
+    // A name ending in .csv asks for text; any other name becomes a workbook.
+    std::string problem;
+    if (path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) {
+        problem = WriteCsvTables(path.toStdString(), tables);
+    } else {
+        if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
+            path += QStringLiteral(".xlsx");
+        problem = WriteXlsx(path.toStdString(), tables, "Отчет", progress);
+    }
+    if (!problem.empty())
         return problem;
     const QString platform = QGuiApplication::platformName();
     if (platform != QStringLiteral("offscreen") && platform != QStringLiteral("minimal"))

@@ -76,9 +76,10 @@ std::string printWithChooser(const PrintJob& job,
 using SaveFileChooser = std::function<QString(QWidget* parent, const QString& suggested)>;
 QString chooseSaveFileWithDialog(QWidget* parent, const QString& suggested);
 
-/// Writes tables into an .xlsx file the user names, reporting progress, and opens the
-/// file with the desktop's program for spreadsheets when there is a desktop. "" when
-/// written or cancelled, else the reason.
+/// Writes tables into an .xlsx file the user names, reporting progress, or into a CSV
+/// text when the name ends in .csv (the tables one after another), and opens the file
+/// with the desktop's program for it when there is a desktop. "" when written or
+/// cancelled, else the reason.
 std::string exportWithChooser(const std::vector<const TableModel*>& tables,
                               QWidget* parent,
                               const QString& suggestedName,

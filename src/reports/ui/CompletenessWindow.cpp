@@ -8,10 +8,8 @@
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -19,6 +17,15 @@ namespace kest {
 namespace {
 
 constexpr const char* kAllControllers = "все";
+
+QPushButton* button(const char* caption, const char* name)
+{
+    auto* b = new QPushButton(QString::fromUtf8(caption));
+    b->setObjectName(name);
+    b->setAccessibleDescription(name);
+    b->setAutoDefault(false);
+    return b;
+}
 
 QDateEdit* dateEdit(const char* name, QDate date)
 {
@@ -35,11 +42,6 @@ DateTime dayOf(QDate d)
     return encodeDateTime(d.year(), d.month(), d.day()).value_or(0.0);
 }
 
-QColor colourOf(std::uint32_t rgb)
-{
-    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-}
-
 } // namespace
 
 CompletenessWindow::CompletenessWindow(std::filesystem::path databasePath,
@@ -51,7 +53,7 @@ CompletenessWindow::CompletenessWindow(std::filesystem::path databasePath,
     setObjectName("CompletenessWindow");
     setAccessibleDescription("CompletenessWindow");
     setWindowTitle("Полнота архива");
-    resize(900, 480);
+    resize(940, 500);
 
     const QDate today = QDate::currentDate();
     m_from = dateEdit("fromDate", QDate(today.year(), today.month(), 1));
@@ -76,21 +78,28 @@ CompletenessWindow::CompletenessWindow(std::filesystem::path databasePath,
     choice->addWidget(m_show, 1, 3);
     choice->setColumnStretch(2, 1);
 
-    m_grid = new QTableWidget;
+    m_grid = new GridView(m_table, this);
     m_grid->setObjectName("gapsgrid");
     m_grid->setAccessibleDescription("gapsgrid");
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->verticalHeader()->hide();
-    m_grid->horizontalHeader()->setStretchLastSection(true);
-    m_grid->setWordWrap(false);
 
     m_summary = new QLabel;
     m_summary->setObjectName("summary");
-    auto* close = new QPushButton("Выход");
-    close->setAutoDefault(false);
+    m_summary->setAccessibleDescription("summary");
+    m_print = button("Печать", "printButton");
+    m_print->setToolTip("Печать таблицы с периодом и контроллером в заголовке");
+    m_export = button("Экспорт данных", "exportButton");
+    m_export->setToolTip("Передача таблицы в MS Excel или в файл CSV");
+    // There is nothing to print before the first check.
+    m_print->setEnabled(false);
+    m_export->setEnabled(false);
+    connect(m_print, &QPushButton::clicked, this, &CompletenessWindow::printClick);
+    connect(m_export, &QPushButton::clicked, this, &CompletenessWindow::exportClick);
+    auto* close = button("Выход", "closeButton");
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_summary, 1);
+    bottom->addWidget(m_print);
+    bottom->addWidget(m_export);
     bottom->addWidget(close);
 
     auto* layout = new QVBoxLayout(this);
@@ -99,7 +108,6 @@ CompletenessWindow::CompletenessWindow(std::filesystem::path databasePath,
     layout->addLayout(bottom);
 
     loadControllers();
-    showTable();
 }
 
 void CompletenessWindow::loadControllers()
@@ -146,35 +154,29 @@ void CompletenessWindow::showClick()
         m_prompter.showError(exchangeMessage(kStatusDatabase) + "\n" + error);
         return;
     }
+    m_grid->beginUpdate();
     m_table = CompletenessTable(archives);
-    showTable();
+    m_grid->endUpdate();
+    m_periodLine =
+        CompletenessPeriodLine(r, r.controller ? m_controller->currentText().toStdString() : std::string());
     m_summary->setText(QString::fromStdString(CompletenessSummary(archives)));
+    m_print->setEnabled(true);
+    m_export->setEnabled(true);
 }
 
-void CompletenessWindow::showTable()
+void CompletenessWindow::printClick()
 {
-    // The heading row of the table becomes the header of the grid.
-    const int rows = m_table.rowCount() - 1;
-    m_grid->clear();
-    m_grid->setColumnCount(m_table.colCount());
-    m_grid->setRowCount(rows);
-    for (int c = 0; c < m_table.colCount(); ++c) {
-        m_grid->setHorizontalHeaderItem(
-            c, new QTableWidgetItem(QString::fromStdString(m_table.cell(c, 0).text)));
-        m_grid->setColumnWidth(c, m_table.colWidth(c));
-    }
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < m_table.colCount(); ++c) {
-            const GridCell& cell = m_table.cell(c, r + 1);
-            auto* item = new QTableWidgetItem(QString::fromStdString(cell.text));
-            item->setTextAlignment(Qt::AlignVCenter |
-                                   (cell.hAlign == HAlign::Center ? Qt::AlignHCenter : Qt::AlignLeft));
-            if (cell.color != kWhite)
-                item->setBackground(colourOf(cell.color));
-            item->setToolTip(c == m_table.colCount() - 1 ? item->text() : QString());
-            m_grid->setItem(r, c, item);
-        }
-    }
+    const PrintJob job = CompletenessPrintJob(m_table, m_periodLine);
+    if (const std::string problem = printWithChooser(job, this, m_choosePrinter); !problem.empty())
+        m_prompter.showError("Таблица не напечатана: " + problem);
+}
+
+void CompletenessWindow::exportClick()
+{
+    const std::string problem =
+        exportWithChooser({&m_table}, this, QStringLiteral("Полнота архива.xlsx"), {}, m_chooseFile);
+    if (!problem.empty())
+        m_prompter.showError("Таблица не передана: " + problem);
 }
 
 } // namespace kest

@@ -4,6 +4,7 @@
 #include "common/IniFile.h"
 #include "common/Prompter.h"
 #include "db/ArchiveTables.h"
+#include "reports/MissingValues.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportFrame.h"
 #include "reports/ReportPrintJob.h"
@@ -13,6 +14,8 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
 
 namespace kest {
 namespace {
@@ -138,8 +141,10 @@ void Totvetform::hideReport()
     for (QWidget* w : {static_cast<QWidget*>(m_upgrid), static_cast<QWidget*>(m_basegrid),
                        static_cast<QWidget*>(m_downgrid), static_cast<QWidget*>(ui->Label3),
                        static_cast<QWidget*>(ui->Label4), static_cast<QWidget*>(ui->Button4),
-                       static_cast<QWidget*>(ui->chartButton), static_cast<QWidget*>(ui->ProgressBar1)})
+                       static_cast<QWidget*>(ui->chartButton), static_cast<QWidget*>(ui->ProgressBar1),
+                       static_cast<QWidget*>(ui->StatusLine)})
         w->hide();
+    ui->StatusLine->clear();
 }
 
 void Totvetform::fillBlankList()
@@ -220,6 +225,7 @@ void Totvetform::showReport()
     const BlankRecord& blank = m_session.blanks.ablini;
     fitTitle(*m_upgrid);
     fitTitle(*m_downgrid);
+    fitWidth();
     if (!blank.UpTitle.empty())
         m_upgrid->show();
     else
@@ -234,6 +240,22 @@ void Totvetform::showReport()
     ui->chartButton->show();
 }
 
+void Totvetform::fitWidth()
+{
+    // The window grows to show the widest table whole (the period line is often wider
+    // than the window's first size), as far as the screen allows; it never shrinks.
+    int widest = 0;
+    for (const TableModel* table : {&m_up, &m_base, &m_down})
+        widest = std::max(widest, table->totalWidth());
+    const QMargins margins = layout()->contentsMargins();
+    int need = widest + 2 * m_basegrid->frameWidth() + m_basegrid->verticalScrollBar()->sizeHint().width() +
+               margins.left() + margins.right();
+    if (const QScreen* s = screen())
+        need = std::min(need, s->availableGeometry().width());
+    if (need > width())
+        resize(need, height());
+}
+
 void Totvetform::Button2Click()
 {
     if (m_mode == 2) {
@@ -241,6 +263,7 @@ void Totvetform::Button2Click()
         m_session.blanks.ablini.DownTitle = memoLines(ui->Memo2->toPlainText());
         return;
     }
+    noteMissingValues();
     const PrintJob job = MakeReportPrintJob(m_session.blanks.ablini, m_up, m_base, m_down);
     if (const std::string problem = printWithChooser(job, this, m_choosePrinter); !problem.empty())
         m_session.prompter.showError("Отчет не напечатан: " + problem);
@@ -254,8 +277,18 @@ void Totvetform::chartButtonClick()
     chart.exec();
 }
 
+void Totvetform::noteMissingValues()
+{
+    // Said before the printer or the file is chosen, so the user can still turn back;
+    // the report goes out either way.
+    const QString text = QString::fromStdString(MissingValuesText(CountMissingValues(m_base, m_headerRows)));
+    ui->StatusLine->setText(text);
+    ui->StatusLine->setVisible(!text.isEmpty());
+}
+
 void Totvetform::Button4Click()
 {
+    noteMissingValues();
     ui->ProgressBar1->setValue(0);
     ui->ProgressBar1->show();
     const auto progress = [this](int position, int end) {

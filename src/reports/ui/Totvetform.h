@@ -53,8 +53,10 @@ private:
     bool buildReport();
     void showReport();
     void hideReport();
+    void fitWidth();
     void Button2Click();
     void Button4Click();
+    void noteMissingValues();
     void chartButtonClick();
     void basegridColumnResized(int column, int oldWidth, int newWidth);
 

@@ -15,11 +15,11 @@
 namespace kest {
 namespace {
 
-const QColor kWhite(255, 255, 255);
-const QColor kGreen(0, 255, 0);
-const QColor kRed(255, 0, 0);
-const QColor kAqua(0, 255, 255);
-const QColor kSilver(192, 192, 192);
+const QColor kCellWhite(255, 255, 255);
+const QColor kCellGreen(0, 255, 0);
+const QColor kCellRed(255, 0, 0);
+const QColor kCellAqua(0, 255, 255);
+const QColor kCellSilver(192, 192, 192);
 
 enum ListColumn
 {
@@ -37,15 +37,15 @@ QColor colourOf(MarkColour colour)
 {
     switch (colour) {
     case MarkColour::Red:
-        return kRed;
+        return kCellRed;
     case MarkColour::Aqua:
-        return kAqua;
+        return kCellAqua;
     case MarkColour::Green:
-        return kGreen;
+        return kCellGreen;
     case MarkColour::White:
         break;
     }
-    return kWhite;
+    return kCellWhite;
 }
 
 /// The list marks the current controller's row silver; the number column keeps its
@@ -141,7 +141,7 @@ Tvibor::Tvibor(DesktopSession& session, QWidget* parent)
     list->setItemDelegate(new ListCellDelegate(list));
     QPalette palette = list->palette();
     for (auto group : {QPalette::Active, QPalette::Inactive}) {
-        palette.setColor(group, QPalette::Highlight, kSilver);
+        palette.setColor(group, QPalette::Highlight, kCellSilver);
         palette.setColor(group, QPalette::HighlightedText, Qt::black);
     }
     list->setPalette(palette);
@@ -268,15 +268,15 @@ void Tvibor::rebuildList()
 void Tvibor::fillRow(int row, const ControllerListRow& shown)
 {
     QTableWidget* list = ui->merangrid;
-    const QColor marks = shown.hasSection ? kGreen : kWhite;
-    list->setItem(row, NumberColumn, cell(QString::number(shown.number), kAqua));
+    const QColor marks = shown.hasSection ? kCellGreen : kCellWhite;
+    list->setItem(row, NumberColumn, cell(QString::number(shown.number), kCellAqua));
     list->setItem(row, NameColumn, cell(QString::fromStdString(shown.name), marks, true));
     list->setItem(row, ControllerColumn, cell(QString::fromStdString(shown.controllerText), marks));
     const bool dated = shown.recordTime != 0;
     list->setItem(row, DateColumn,
-                  cell(dated ? QString::fromStdString(formatDate(shown.recordTime)) : "", kWhite));
+                  cell(dated ? QString::fromStdString(formatDate(shown.recordTime)) : "", kCellWhite));
     list->setItem(row, TimeColumn,
-                  cell(dated ? QString::fromStdString(listTimeText(shown.recordTime)) : "", kWhite));
+                  cell(dated ? QString::fromStdString(listTimeText(shown.recordTime)) : "", kCellWhite));
 }
 
 void Tvibor::merangridRowClick(int row)
@@ -285,22 +285,22 @@ void Tvibor::merangridRowClick(int row)
         return;
     m_current = row + 1;
     const ImageRecord& record = m_session.image.record(m_current);
-    m_guard = true;
+    m_session.GuardFlag = true;
     ui->SpinEdit1->setValue(record.rhour);
-    m_guard = true;
+    m_session.GuardFlag = true;
     ui->SpinEdit2->setValue(record.rday);
-    m_guard = true;
+    m_session.GuardFlag = true;
     (record.avans == 1 ? ui->avansItem1 : ui->avansItem0)->setChecked(true);
-    m_guard = true;
+    m_session.GuardFlag = true;
     ui->ComboBox1->setCurrentText(QString::number(record.smin));
-    m_guard = false;
+    m_session.GuardFlag = false;
     if (!m_archiveView)
         ui->settlementPanel->show();
 }
 
 void Tvibor::settlementEdit()
 {
-    if (m_guard || m_current == 0)
+    if (m_session.GuardFlag || m_current == 0)
         return;
     ImageRecord& record = m_session.image.record(m_current);
     record.rhour = ui->SpinEdit1->value();
@@ -313,8 +313,8 @@ void Tvibor::nameEdit(int row, int column)
 {
     if (m_filling || column != NameColumn || row >= static_cast<int>(m_list.rows.size()))
         return;
-    if (m_guard) {
-        m_guard = false;
+    if (m_session.GuardFlag) {
+        m_session.GuardFlag = false;
         return;
     }
     QTableWidgetItem* item = ui->merangrid->item(row, column);
@@ -355,7 +355,7 @@ void Tvibor::showArchiveView(MarkKind kind)
     for (int r = 0; r < grid->rowCount(); ++r) {
         for (int c = 0; c < 8; ++c) {
             const int number = 8 * r + c;
-            auto* item = cell(number < markGridCells(kind) ? QString::number(number) : QString(), kWhite);
+            auto* item = cell(number < markGridCells(kind) ? QString::number(number) : QString(), kCellWhite);
             item->setTextAlignment(Qt::AlignCenter);
             if (number >= markGridCells(kind))
                 item->setFlags(Qt::ItemIsEnabled);
@@ -377,9 +377,9 @@ void Tvibor::paintArchiveGrid()
 
 void Tvibor::showLegend(bool archiveView)
 {
-    showSquare(ui->legendSquare1, archiveView ? kRed : kSilver);
-    showSquare(ui->legendSquare2, kWhite);
-    showSquare(ui->legendSquare3, kGreen);
+    showSquare(ui->legendSquare1, archiveView ? kCellRed : kCellSilver);
+    showSquare(ui->legendSquare2, kCellWhite);
+    showSquare(ui->legendSquare3, kCellGreen);
     ui->legendText1->setText(archiveView ? QStringLiteral("Архив с двойной точностью")
                                          : QStringLiteral("Текущий МЕРАН"));
     ui->legendText2->setText(archiveView ? QStringLiteral("Обычный архив")

@@ -65,9 +65,6 @@ private:
     /// The list row last clicked, from 1; 0 while the list is empty.
     int m_current = 0;
     bool m_linkFailed = false;
-    /// Set before the window changes a control itself, so that the change handler
-    /// that follows leaves the image record alone.
-    bool m_guard = false;
     bool m_filling = false;
 };
 

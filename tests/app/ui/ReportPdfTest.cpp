@@ -11,28 +11,27 @@ using test::runCommand;
 using test::TempDir;
 using test::writeFile;
 
+/// A program folder with January 2024 of the example hourly blank's archive.
+class ReportPdfTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        auto db = test::prepareReportHome(dir);
+        ASSERT_TRUE(db);
+        test::fillJanuaryHours(*db);
+    }
+
+    TempDir dir;
+};
+
 // The printed report through the command line: a month of hourly rows runs over
 // several pages, the first with both titles and no page header, the next numbered.
-TEST(ReportPdfTest, MonthOfHoursPrintsOnNumberedPages)
+TEST_F(ReportPdfTest, MonthOfHoursPrintsOnNumberedPages)
 {
-    TempDir dir;
-    auto db = test::prepareReportHome(dir);
-    ASSERT_TRUE(db);
-    const DateTime start = *encodeDateTime(2024, 1, 1);
-    for (int h = 0; h < 31 * 24; ++h)
-        WriteArchiveRow(*db, ArchiveKind::Hourly,
-                        {start + h * kOneHour, ArchiveKey(0x1A2F, ArchiveKind::Hourly, 4), 1});
-    db.reset();
-
     const auto pdf = dir / "h.pdf";
     std::string err;
-    ASSERT_EQ(
-        runCommand(std::string(KEST_BIN) + " --home '" + dir.path().string() + "' report --blank " +
-                       "'Часовой отчет МЕРАН 1A2F' --from 2024-01-01 --to 2024-01-31 --to-hour 23 --out '" +
-                       pdf.string() + "'",
-                   nullptr, &err),
-        0)
-        << err;
+    ASSERT_EQ(runCommand(test::januaryReportCommand(dir, pdf), nullptr, &err), 0) << err;
     ASSERT_EQ(runCommand("pdftoppm -r 10 -png '" + pdf.string() + "' '" + (dir / "p").string() + "'"), 0);
     int pages = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
@@ -50,24 +49,12 @@ TEST(ReportPdfTest, MonthOfHoursPrintsOnNumberedPages)
 
 // A disk that fills up while the PDF is written: the command says why and exits 1, and
 // the report written before stays as it was, with nothing left beside it.
-TEST(ReportPdfTest, FullDiskKeepsTheEarlierFile)
+TEST_F(ReportPdfTest, FullDiskKeepsTheEarlierFile)
 {
-    TempDir dir;
-    auto db = test::prepareReportHome(dir);
-    ASSERT_TRUE(db);
-    const DateTime start = *encodeDateTime(2024, 1, 1);
-    for (int h = 0; h < 31 * 24; ++h)
-        WriteArchiveRow(*db, ArchiveKind::Hourly,
-                        {start + h * kOneHour, ArchiveKey(0x1A2F, ArchiveKind::Hourly, 4), 1});
-    db.reset();
     const auto out = dir / "out";
     std::filesystem::create_directories(out);
     const auto pdf = out / "h.pdf";
-    const std::string command =
-        std::string(KEST_BIN) + " --home '" + dir.path().string() +
-        "' report --blank 'Часовой отчет МЕРАН 1A2F' --from 2024-01-01 --to 2024-01-31 "
-        "--to-hour 23 --out '" +
-        pdf.string() + "'";
+    const std::string command = test::januaryReportCommand(dir, pdf);
     ASSERT_EQ(runCommand(command), 0);
     const std::string earlier = test::readFile(pdf);
 

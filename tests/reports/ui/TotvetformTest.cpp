@@ -109,6 +109,9 @@ TEST_F(TotvetformTest, ChoosingABlankShowsWhatTheCommandWrites)
     EXPECT_FALSE(shown("Label3"));
     EXPECT_TRUE(shown("Button2"));
     EXPECT_TRUE(shown("Button4"));
+    // The window widens so that the period line of the title is not cut.
+    QApplication::processEvents();
+    EXPECT_GE(window.upgrid().viewport()->width(), window.upgrid().table().totalWidth());
 
     const auto csv = home.dir / "r.csv";
     std::string err;
@@ -273,6 +276,46 @@ TEST_F(TotvetformTest, ExportWritesTheChosenSpreadsheet)
     EXPECT_TRUE(home.prompter.errors.empty());
     EXPECT_TRUE(std::filesystem::exists(xlsx));
     EXPECT_FALSE(shown("ProgressBar1"));
+}
+
+// Before a report with empty cells goes to the printer or a file, the status line says
+// how many and where; it goes out all the same.
+TEST_F(TotvetformTest, StatusLineCountsMissingValuesBeforePrintingAndExport)
+{
+    // The values end with March 5; the last hours of the period have none.
+    answerPeriod(QDate(2024, 3, 5), QDate(2024, 3, 6), 20, 1);
+    choose(QString::fromUtf8(kHourly));
+    ASSERT_TRUE(shown("basegrid"));
+    EXPECT_FALSE(shown("StatusLine"));
+    const std::string expected = "6 ячеек без значения (\"...\"): «Q, Гкал» - 2, «Наработка, ч» - 2, "
+                                 "«t, °C» - 2.";
+    auto* status = window.findChild<QLabel*>("StatusLine");
+    const auto pdf = home.dir / "dots.pdf";
+    std::string shownWhenChoosing;
+    window.setPrinterChooser([&](QPrinter& printer, QWidget*) {
+        shownWhenChoosing = status->isVisible() ? status->text().toStdString() : "";
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(pdf.string()));
+        return true;
+    });
+    window.findChild<QPushButton*>("Button2")->click();
+    EXPECT_EQ(shownWhenChoosing, expected);
+    EXPECT_TRUE(std::filesystem::exists(pdf));
+    test::saveScreenshot(window, "report-window-missing-values.png");
+
+    // A full report clears the line; the export says it again for the empty one.
+    answerPeriod(QDate(2024, 3, 2), QDate(2024, 3, 2), 0, 5);
+    choose(QString::fromUtf8(kHourly));
+    EXPECT_FALSE(shown("StatusLine"));
+    window.findChild<QPushButton*>("Button2")->click();
+    EXPECT_FALSE(shown("StatusLine"));
+    answerPeriod(QDate(2024, 3, 5), QDate(2024, 3, 6), 20, 1);
+    choose(QString::fromUtf8(kHourly));
+    window.setSaveFileChooser([&](QWidget*, const QString&) { return QString(); });
+    window.findChild<QPushButton*>("Button4")->click();
+    EXPECT_TRUE(shown("StatusLine"));
+    EXPECT_EQ(status->text().toStdString(), expected);
+    EXPECT_TRUE(home.prompter.errors.empty());
 }
 
 // Title mode edits the titles of the current blank in memory only.

@@ -7,16 +7,19 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <cmath>
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <numbers>
 #include <string>
 #include <vector>
 
 namespace kest::test {
 
 /// A data folder with the delivered example blanks and four days of hourly values of
-/// controller 1A2F (archives 4 and 6), and the shared state of the report windows.
+/// controller 1A2F (archives 4 and 6, from 2 March 2024), and the shared state of the
+/// report windows.
 struct ReportWindowHome
 {
     TempDir dir;
@@ -38,10 +41,13 @@ struct ReportWindowHome
         auto db = OpenArchiveDatabase(blanks.DatabasePath, true, &error);
         const DateTime start = *encodeDateTime(2024, 3, 2);
         for (int h = 0; h < 96; ++h) {
-            for (int a : {4, 6})
-                WriteArchiveRow(
-                    *db, ArchiveKind::Hourly,
-                    {start + h * kOneHour, ArchiveKey(0x1A2F, ArchiveKind::Hourly, a), 10.0 + h * 0.5});
+            // Heat that grows by the hour (archive 4) and a temperature that follows the day (6).
+            WriteArchiveRow(
+                *db, ArchiveKind::Hourly,
+                {start + h * kOneHour, ArchiveKey(0x1A2F, ArchiveKind::Hourly, 4), 10.0 + h * 0.5});
+            WriteArchiveRow(*db, ArchiveKind::Hourly,
+                            {start + h * kOneHour, ArchiveKey(0x1A2F, ArchiveKind::Hourly, 6),
+                             std::round(550.0 + 100.0 * std::sin(h * std::numbers::pi / 12)) / 10});
         }
     }
 };
