@@ -48,7 +48,13 @@ std::string linkFailureMessage(int status)
     return "Ошибка связи с регистратором:" + exchangeMessage(status);
 }
 
-ControllerList RebuildControllerList(ExchangeContext& ctx, Database* db, bool storingPass)
+int limitedRecordCount(int count, int recordLimit)
+{
+    return recordLimit > 0 && recordLimit < count ? recordLimit : count;
+}
+
+ControllerList
+RebuildControllerList(ExchangeContext& ctx, Database* db, bool storingPass, const ControllerListScope& scope)
 {
     ControllerList list;
     const std::filesystem::path dir = ctx.databasePath;
@@ -56,7 +62,8 @@ ControllerList RebuildControllerList(ExchangeContext& ctx, Database* db, bool st
         createEmptySettingsFile(dir);
     const IniFile ini = IniFile::load(archiveSettingsPath(dir));
     const bool tablesThere = db && db->hasTable("meranb");
-    for (int i = 1; i <= ctx.catalog.count; ++i) {
+    const int count = limitedRecordCount(ctx.catalog.count, scope.recordLimit);
+    for (int i = 1; i <= count; ++i) {
         const CatalogEntry& entry = ctx.catalog.entry(i);
         ImageRecord& record = ctx.image.record(i);
         ControllerListRow row;
@@ -70,7 +77,8 @@ ControllerList RebuildControllerList(ExchangeContext& ctx, Database* db, bool st
             ctx.prompter.showError(exchangeMessage(kStatusDatabase));
         }
         if (!storingPass) {
-            ReadRecordTime(ctx, i);
+            if (scope.readTimes)
+                ReadRecordTime(ctx, i);
             if (ctx.state.ExchangeStatus != kStatusOk || record.RecordTime == 0) {
                 ctx.prompter.showError(linkFailureMessage(ctx.state.ExchangeStatus));
                 list.linkFailed = true;

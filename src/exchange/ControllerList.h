@@ -26,12 +26,30 @@ struct ControllerList
     bool linkFailed = false;
 };
 
+/// How the archive settings window rebuilds its list; the passes take the defaults.
+struct ControllerListScope
+{
+    /// The exchange window's record counter: from 1 below the catalog's count it
+    /// limits the rows; 0 takes every record.
+    int recordLimit = 0;
+    /// False once a record time failed while the window was open: later rebuilds
+    /// read nothing more from the registrar until it is opened again.
+    bool readTimes = true;
+};
+
 /// The list rebuild: for every catalog record, the controller's name and settlement
 /// values (rhour, rday, avans, smin) come from the controller tables into its image
 /// record, and, unless `storingPass`, its time stamp is read from the registrar
 /// again. A missing KEST.INI is created empty. `db` may be null when the tables
 /// could not be opened: that is the database failure of the first row.
-ControllerList RebuildControllerList(ExchangeContext& ctx, Database* db, bool storingPass);
+ControllerList RebuildControllerList(ExchangeContext& ctx,
+                                     Database* db,
+                                     bool storingPass,
+                                     const ControllerListScope& scope = {});
+
+/// How many records the list and the closing of the archive settings window take:
+/// the catalog's count, or `recordLimit` when that is from 1 to below the count.
+int limitedRecordCount(int count, int recordLimit);
 
 /// "Ошибка связи с регистратором:" and the status text, as the box shows it.
 std::string linkFailureMessage(int status);

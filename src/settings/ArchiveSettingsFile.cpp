@@ -123,7 +123,7 @@ MarkValue readMark(const IniFile& ini, std::string_view section, MarkKind kind, 
 ChainMembers DeriveChainMembers(const IniFile& ini, std::string_view section, MarkKind kind, int head)
 {
     ChainMembers members;
-    members.slots.fill(kNoMark);
+    members.byPosition.fill(kNoMark);
     if (kind == MarkKind::Monthly)
         return members;
     for (int m = 0; m < markScanCount(kind); ++m) {
@@ -135,7 +135,7 @@ ChainMembers DeriveChainMembers(const IniFile& ini, std::string_view section, Ma
         members.isMember[static_cast<std::size_t>(m)] = true;
         const int position = mark.position() - '0';
         if (position >= 1 && position <= kChainPositions)
-            members.slots[static_cast<std::size_t>(position)] = static_cast<std::uint8_t>(m);
+            members.byPosition[static_cast<std::size_t>(position)] = static_cast<std::uint8_t>(m);
     }
     return members;
 }

@@ -53,7 +53,7 @@ MarkValue readMark(const IniFile& ini, std::string_view section, MarkKind kind, 
 /// slot, and of two members on one position the higher number wins.
 struct ChainMembers
 {
-    ArchiveSettings::Chains slots;
+    ArchiveSettings::Chains byPosition; ///< not "slots": that is a Qt keyword in the windows
     std::array<bool, 64> isMember{};
 };
 ChainMembers DeriveChainMembers(const IniFile& ini, std::string_view section, MarkKind kind, int head);

@@ -115,9 +115,9 @@ TEST(ArchiveSettingsFileTest, MemberListPlacesMembersByPosition)
 {
     const IniFile ini = IniFile::parse("[0001]\r\nAI13=1302\r\nAI05=1102\r\nAI06=1802\r\nAI07=1902\r\n");
     const ChainMembers m = DeriveChainMembers(ini, "0001", MarkKind::Interval, 2);
-    EXPECT_EQ(m.slots[1], 5);
-    EXPECT_EQ(m.slots[3], 13);
-    EXPECT_EQ(m.slots[2], kNoMark);
+    EXPECT_EQ(m.byPosition[1], 5);
+    EXPECT_EQ(m.byPosition[3], 13);
+    EXPECT_EQ(m.byPosition[2], kNoMark);
     EXPECT_FALSE(m.isMember[6]);
     EXPECT_TRUE(m.isMember[7]); // a member all the same, though it has no position slot
 }

@@ -6,6 +6,7 @@
 #include "common/EventPump.h"
 #include "common/ExchangeLog.h"
 #include "common/ui/MessageBoxPrompter.h"
+#include "exchange/ArchivePasses.h"
 #include "exchange/ExchangeContext.h"
 #include "forms/StandardForm.h"
 #include "link/ExchangeStatus.h"
@@ -116,6 +117,9 @@ public:
     /// exchange face takes them when it is activated.
     int settlementHourSpin = 0;
     int settlementDaySpin = 1;
+    /// What the last reading or storing pass left: after a storing pass the archive
+    /// settings list reads no record times.
+    PassState passes;
 
     /// The standard forms' parameter values: a result shown above its formula shows
     /// the value of the previous filling, so they outlive the forms window.
