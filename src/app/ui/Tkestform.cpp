@@ -17,8 +17,10 @@
 #include "reports/ui/TblankForm.h"
 #include "reports/ui/Totvetform.h"
 #include "reports/ui/Tperiodform.h"
+#include "settings/ui/Tvibor.h"
 #include "ui_Tkestform.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
 #include <QScreen>
@@ -245,7 +247,14 @@ void Tkestform::obmenClick()
     m_exchange->openSettingsFace();
 }
 
-void Tkestform::setarhClick() {}
+void Tkestform::setarhClick()
+{
+    // The exchange window's "Настройки арх." lands here too, so the archive settings
+    // open over whichever window is on top.
+    Tvibor window(m_session, QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this);
+    if (window.buildList())
+        window.exec();
+}
 
 void Tkestform::N2Click()
 {

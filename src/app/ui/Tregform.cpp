@@ -310,10 +310,10 @@ void Tregform::myexportClick()
     const Catalog before = m_session.catalog;
     m_session.recording.restart();
     m_sessionFile.reset();
-    ReadingPass(exchange, m_pass);
+    ReadingPass(exchange, m_session.passes);
     QApplication::restoreOverrideCursor();
 
-    if (m_pass.PassDone == 1) {
+    if (m_session.passes.PassDone == 1) {
         m_session.reports.decimalSeparator = '.';
         ui->ProgressBar1->setValue(ui->ProgressBar1->maximum());
         std::string error;
@@ -345,14 +345,14 @@ void Tregform::Button7Click()
     ExchangeContext& exchange = m_session.exchange;
     exchange.recordLimit = m_session.recordLimit;
     const ExchangeSettings& s = m_session.settings;
-    StoringPass(exchange, m_pass, depthLimitsFor(s), s.DatabaseWait);
+    StoringPass(exchange, m_session.passes, depthLimitsFor(s), s.DatabaseWait);
     if (m_sessionFile) {
-        const std::string text = afterStoringPass(m_pass, *m_sessionFile, exchange.databasePath,
+        const std::string text = afterStoringPass(m_session.passes, *m_sessionFile, exchange.databasePath,
                                                   exchange.clock.now(), s.SessionsKept);
         if (!text.empty())
             exchange.log.append(text);
     }
-    if (m_pass.PassDone == 1) {
+    if (m_session.passes.PassDone == 1) {
         m_session.reports.decimalSeparator = '.';
         ui->catalogRead->show();
     }

@@ -89,7 +89,6 @@ private:
     DesktopSession& m_session;
     PaneLog m_log;
     ExchangeProgressBar m_progress;
-    PassState m_pass;
     std::function<void()> m_archiveSettingsCommand;
     std::vector<QLineEdit*> m_depthEdits;
     std::optional<std::filesystem::path> m_sessionFile;

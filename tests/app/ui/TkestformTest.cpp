@@ -12,6 +12,7 @@
 #include "reports/ui/TblankForm.h"
 #include "reports/ui/Totvetform.h"
 #include "reports/ui/WindowTestSupport.h"
+#include "settings/ui/Tvibor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -167,6 +168,16 @@ TEST_F(TkestformTest, MenuFollowsTheConnectionToTheSimulator)
         EXPECT_EQ(registrarItems(), c.items) << c.link << " " << c.records;
         EXPECT_EQ(session->catalog.count, c.faults.empty() ? c.records : 0);
         expectOtherItemsShown();
+        if (c.faults.empty() && c.records > 0) {
+            // "Настройки архивов" lists the registrar's records.
+            int rows = -1;
+            test::whenModalOpens<Tvibor>([&](Tvibor& w) {
+                rows = w.findChild<QTableWidget*>("merangrid")->rowCount();
+                w.reject();
+            });
+            window->findChild<QAction*>("setarh")->trigger();
+            EXPECT_GE(rows, c.records) << "the archive settings window did not open";
+        }
         window->close();
         EXPECT_FALSE(session->link.hasPort());
     }

@@ -62,4 +62,17 @@ template <typename Window> void whenModal(std::function<void(Window&)> action)
     });
 }
 
+/// The same for a window that talks to the registrar before it opens (the archive
+/// settings window reads record times and pumps events meanwhile): looks again every
+/// 10 ms, for up to five seconds, until the window is the modal one.
+template <typename Window> void whenModalOpens(std::function<void(Window&)> action, int triesLeft = 500)
+{
+    QTimer::singleShot(10, [action, triesLeft] {
+        if (auto* w = qobject_cast<Window*>(QApplication::activeModalWidget()))
+            action(*w);
+        else if (triesLeft > 0)
+            whenModalOpens<Window>(action, triesLeft - 1);
+    });
+}
+
 } // namespace kest::test
