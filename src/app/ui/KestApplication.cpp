@@ -2,6 +2,7 @@
 
 #include "app/ProgramDir.h"
 #include "app/ui/DesktopSession.h"
+#include "app/ui/HintPause.h"
 #include "app/ui/ProgramIcon.h"
 #include "app/ui/Tkestform.h"
 
@@ -33,6 +34,8 @@ int runWindows(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Kest "));
     QApplication::setWindowIcon(programIcon());
+    HintPause hints;
+    app.installEventFilter(&hints);
     DesktopSession session(resolveProgramDir(homeOption(argc, argv), argv[0]));
     Tkestform window(session);
     window.show();
