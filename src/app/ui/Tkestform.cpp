@@ -73,6 +73,9 @@ Tkestform::Tkestform(DesktopSession& session, QWidget* parent)
     m_events = new TEForm(session.reports, *m_period, this);
     m_about = new TAboutBox(this);
     m_exchange = new Tregform(session, this);
+    // The standard form windows keep the controller chosen last between openings.
+    m_forms = new TbForm(session.reports, session.formParameters, m_period, this);
+    m_formSettings = new TnForm(session.reports, this);
     m_exchange->setArchiveSettingsCommand([this] { setarhClick(); });
 
     connect(ui->setonline, &QAction::triggered, this, &Tkestform::setonlineClick);
@@ -219,10 +222,9 @@ void Tkestform::N6Click()
             m_session.prompter.showInfo(kNoStandardForms);
         return;
     }
-    TnForm window(m_session.reports, this);
-    window.setFormChoices(m_standardForms);
-    window.setControllerChoices(controllers);
-    window.exec();
+    m_formSettings->setFormChoices(m_standardForms);
+    m_formSettings->setControllerChoices(controllers);
+    m_formSettings->exec();
 }
 
 void Tkestform::N5Click()
@@ -234,14 +236,13 @@ void Tkestform::N5Click()
             m_session.prompter.showInfo(kNoStandardForms);
         return;
     }
-    TbForm window(m_session.reports, m_session.formParameters, m_period, this);
-    window.setFormChoices(m_standardForms);
-    window.setControllerChoices(controllers);
-    if (window.controllerChoiceCount() < 2) {
+    m_forms->setFormChoices(m_standardForms);
+    m_forms->setControllerChoices(controllers);
+    if (m_forms->controllerChoiceCount() < 2) {
         m_session.prompter.showInfo(kNoFormControllers);
         return;
     }
-    window.exec();
+    m_forms->exec();
 }
 
 void Tkestform::obmenClick()

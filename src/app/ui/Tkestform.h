@@ -20,6 +20,8 @@ class TAboutBox;
 class TEForm;
 class TblankForm;
 class Tregform;
+class TbForm;
+class TnForm;
 class Totvetform;
 class Tperiodform;
 
@@ -76,6 +78,8 @@ private:
     TEForm* m_events;
     TAboutBox* m_about;
     Tregform* m_exchange;
+    TbForm* m_forms;
+    TnForm* m_formSettings;
     std::vector<std::string> m_standardForms;
     bool m_startedUp = false;
     bool m_startScheduled = false;

@@ -7,6 +7,7 @@
 #include "app/ui/Tregform.h"
 #include "db/ArchiveTables.h"
 #include "events/ui/TEForm.h"
+#include "forms/ui/TnForm.h"
 #include "link/SimProcess.h"
 #include "reports/ui/CompletenessWindow.h"
 #include "reports/ui/TblankForm.h"
@@ -228,6 +229,27 @@ TEST_F(TkestformTest, FolderScanPassesOverHiddenAndReadOnlyFolders)
     EXPECT_EQ(prompter.infos,
               std::vector<std::string>(2, "По указанному пути стандартные бланки не найдены."));
     std::filesystem::permissions(home / "data" / "Только чтение", std::filesystem::perms::owner_all);
+}
+
+// With the delivered forms in place: the forms window needs a controller in the
+// database, the settings window does not.
+TEST_F(TkestformTest, StandardFormItemsOpenTheirWindows)
+{
+    prompter.answers = {true};
+    start((home / "no-such-tty").string());
+    prompter.infos.clear();
+    action("N5")->trigger();
+    EXPECT_EQ(prompter.infos,
+              std::vector<std::string>{"В базе данных не найдены описатели МЕРАН, подключите "
+                                       "регистратор с записями МЕРАН к компьютеру и установите "
+                                       "связь с ним."});
+    bool opened = false;
+    whenModal<TnForm>([&](TnForm& w) {
+        opened = true;
+        w.reject();
+    });
+    action("N6")->trigger();
+    EXPECT_TRUE(opened) << "the form settings window did not open";
 }
 
 TEST_F(TkestformTest, EventArchiveCommandListsTheControllers)
