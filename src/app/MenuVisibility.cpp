@@ -9,8 +9,10 @@ void MenuVisibility::beforeConnecting()
     setarh = false;
 }
 
-void MenuVisibility::afterConnection(int status, int records)
+void MenuVisibility::afterConnection(bool answered, int status, int records)
 {
+    if (answered)
+        setarh = false;
     if (status != 0) {
         setonline = true;
         return;

@@ -15,10 +15,12 @@ struct MenuVisibility
 
     /// Start-up, before connecting: the three registrar items are hidden.
     void beforeConnecting();
-    /// After a connection attempt (start-up or "Установить связь"): `status` is
-    /// ExchangeStatus, `records` the catalog's count. A failure shows "Установить
-    /// связь" and leaves the rest as they were.
-    void afterConnection(int status, int records);
+    /// After a connection attempt (start-up or "Установить связь"): `answered` is
+    /// whether a registrar answered the probe, `status` ExchangeStatus, `records` the
+    /// catalog's count. Once a registrar answered, the catalog read decides all three
+    /// items ("Настройки архивов" only with records and no failure); when none
+    /// answered, "Установить связь" is shown and the rest stay as they were.
+    void afterConnection(bool answered, int status, int records);
     /// The exchange face closed; a failure left in ExchangeStatus hides "Чтение".
     void afterExchangeWindow(int status);
     /// The archive settings window read a record time while building its list.

@@ -5,7 +5,6 @@
 namespace kest {
 namespace {
 
-
 struct Shown
 {
     bool setonline, kestread, setarh;
@@ -22,29 +21,32 @@ TEST(MenuVisibilityTest, StartUpOutcomes)
 {
     MenuVisibility noRegistrar;
     noRegistrar.beforeConnecting();
-    noRegistrar.afterConnection(25, 0);
+    noRegistrar.afterConnection(false, 25, 0);
     expectShown(noRegistrar, {true, false, false});
 
     MenuVisibility emptyRegistrar;
     emptyRegistrar.beforeConnecting();
-    emptyRegistrar.afterConnection(0, 0);
+    emptyRegistrar.afterConnection(true, 0, 0);
     expectShown(emptyRegistrar, {false, true, false});
 
     MenuVisibility withRecords;
     withRecords.beforeConnecting();
-    withRecords.afterConnection(0, 3);
+    withRecords.afterConnection(true, 0, 3);
     expectShown(withRecords, {false, true, true});
 }
 
 TEST(MenuVisibilityTest, LaterFailuresMoveOnlyTheirItems)
 {
     MenuVisibility menu;
-    menu.afterConnection(0, 3);
-    menu.afterConnection(30, 3); // a failed reconnection keeps reading and settings
+    menu.afterConnection(true, 0, 3);
+    menu.afterConnection(false, 1, 3); // no registrar: reading and settings stay
     expectShown(menu, {true, true, true});
+    menu.afterConnection(true, 30, 3); // a failed catalog read takes the settings away
+    expectShown(menu, {true, true, false});
+    menu.afterConnection(true, 0, 3);
 
     menu.afterExchangeWindow(0);
-    expectShown(menu, {true, true, true});
+    expectShown(menu, {false, true, true});
     menu.afterExchangeWindow(23);
     expectShown(menu, {true, false, true});
 

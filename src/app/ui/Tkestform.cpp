@@ -169,8 +169,8 @@ void Tkestform::setonlineClick()
 {
     // Only a reading pass keeps its recording; what the line said before is let go.
     m_session.recording.restart();
-    (void)EstablishConnection(m_session.exchange, m_session.settings.Port);
-    m_session.menu.afterConnection(m_session.state.ExchangeStatus, m_session.catalog.count);
+    const bool answered = EstablishConnection(m_session.exchange, m_session.settings.Port);
+    m_session.menu.afterConnection(answered, m_session.state.ExchangeStatus, m_session.catalog.count);
     m_session.menuChanged();
 }
 
