@@ -213,31 +213,35 @@ void Tkestform::gapsClick()
     window.exec();
 }
 
-void Tkestform::N6Click()
+std::optional<std::vector<std::string>> Tkestform::standardFormChoices()
 {
     Button1Click();
-    const std::vector<std::string> controllers = ControllerChoiceList(m_session.exchange);
+    std::vector<std::string> controllers = ControllerChoiceList(m_session.exchange);
     if (m_standardForms.size() <= 1) {
         if (m_session.state.ExchangeStatus != 0)
             m_session.prompter.showInfo(kNoStandardForms);
-        return;
+        return std::nullopt;
     }
+    return controllers;
+}
+
+void Tkestform::N6Click()
+{
+    const auto controllers = standardFormChoices();
+    if (!controllers)
+        return;
     m_formSettings->setFormChoices(m_standardForms);
-    m_formSettings->setControllerChoices(controllers);
+    m_formSettings->setControllerChoices(*controllers);
     m_formSettings->exec();
 }
 
 void Tkestform::N5Click()
 {
-    Button1Click();
-    const std::vector<std::string> controllers = ControllerChoiceList(m_session.exchange);
-    if (m_standardForms.size() <= 1) {
-        if (m_session.state.ExchangeStatus != 0)
-            m_session.prompter.showInfo(kNoStandardForms);
+    const auto controllers = standardFormChoices();
+    if (!controllers)
         return;
-    }
     m_forms->setFormChoices(m_standardForms);
-    m_forms->setControllerChoices(controllers);
+    m_forms->setControllerChoices(*controllers);
     if (m_forms->controllerChoiceCount() < 2) {
         m_session.prompter.showInfo(kNoFormControllers);
         return;

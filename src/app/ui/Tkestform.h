@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,9 @@ private:
     void myprintClick();
     void ereadClick();
     void gapsClick();
+    /// Both standard-form items scan the folders and list the controllers; nothing
+    /// (after the message when due) when no standard form was found.
+    std::optional<std::vector<std::string>> standardFormChoices();
     void N6Click();
     void N5Click();
     void obmenClick();
