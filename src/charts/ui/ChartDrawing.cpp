@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/CodePage.h"
+#include "grid/ui/HeadlessApplication.h"
 
 #include <QApplication>
 #include <QCategoryAxis>
@@ -21,12 +22,7 @@
 #include <QSvgGenerator>
 #include <QValueAxis>
 #include <algorithm>
-#include <cerrno>
-#include <clocale>
 #include <cmath>
-#include <cstdlib>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kest {
 namespace {
@@ -115,20 +111,7 @@ std::string ensureWidgetApplication()
             return "charts need the windows' application object";
         return "";
     }
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    // Qt falls back to this folder anyway but says so on stderr, which the command
-    // line keeps for message texts.
-    if (!std::getenv("XDG_RUNTIME_DIR")) {
-        const std::string runtime = "/tmp/runtime-" + std::to_string(getuid());
-        if (mkdir(runtime.c_str(), 0700) == 0 || errno == EEXIST)
-            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    }
-    static int argc = 1;
-    static char name[] = "kest";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives until the process ends
-    std::setlocale(LC_NUMERIC, "C");
+    startHeadlessApplication(true);
     return "";
 }
 

@@ -1,18 +1,14 @@
 #include "grid/ui/PdfPrinter.h"
 
 #include "common/AtomicFile.h"
+#include "grid/ui/HeadlessApplication.h"
 #include "grid/ui/TablePainter.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <cerrno>
-#include <clocale>
-#include <cstdlib>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kest {
 namespace {
@@ -24,21 +20,7 @@ bool ensureGuiApplication()
 {
     if (QCoreApplication::instance())
         return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    // Qt falls back to this folder anyway but says so on stderr, which the command
-    // line keeps for message texts.
-    if (!std::getenv("XDG_RUNTIME_DIR")) {
-        const std::string runtime = "/tmp/runtime-" + std::to_string(getuid());
-        if (mkdir(runtime.c_str(), 0700) == 0 || errno == EEXIST)
-            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    }
-    static int argc = 1;
-    static char name[] = "kest";
-    static char* argv[] = {name, nullptr};
-    new QGuiApplication(argc, argv); // lives until the process ends
-    // libxlsxwriter writes numbers with LC_NUMERIC, which the application may have changed.
-    std::setlocale(LC_NUMERIC, "C");
+    startHeadlessApplication(false);
     return true;
 }
 
