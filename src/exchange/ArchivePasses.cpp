@@ -83,6 +83,7 @@ std::unique_ptr<Database> beginPass(ExchangeContext& ctx, PassState& pass, int m
 {
     pass.PassDone = 0;
     pass.PassMode = mode;
+    pass.ListTimes = PassState::RecordTimes::NotRead;
     auto db = openTables(ctx, ctx.link.PageLink == 1);
     if (db)
         ctx.pump.processEvents();
@@ -99,7 +100,10 @@ void ReadingPass(ExchangeContext& ctx, PassState& pass)
         return;
     // Settlement values that could not be read would date every daily value of the
     // later records wrongly, so a failed list ends the pass here.
-    if (RebuildControllerList(ctx, db.get(), false).linkFailed || ctx.state.ExchangeStatus != kStatusOk)
+    const ControllerList list = RebuildControllerList(ctx, db.get(), false);
+    if (!list.rows.empty())
+        pass.ListTimes = list.linkFailed ? PassState::RecordTimes::Failed : PassState::RecordTimes::Read;
+    if (list.linkFailed || ctx.state.ExchangeStatus != kStatusOk)
         return;
     takeRecordedValues(ctx);
     ctx.log.append("** Обмен с регистратором **");

@@ -11,6 +11,15 @@ struct PassState
     int PassMode = 0;      ///< 0 reading pass, 1 storing pass
     int PassDone = 0;      ///< 1 only when the pass went through all records
     int RowsAttempted = 0; ///< cleared by a reading pass, set by any row offered to a table
+    /// What the reading pass's list rebuild found of the record times; the main
+    /// menu follows it as it follows the archive settings window's list.
+    enum class RecordTimes
+    {
+        NotRead, ///< no list was built (no tables, no records, a storing pass)
+        Read,
+        Failed
+    };
+    RecordTimes ListTimes = RecordTimes::NotRead;
 };
 
 /// "Считать данные": every catalog record from the registrar into the image, with

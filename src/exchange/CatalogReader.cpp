@@ -190,6 +190,9 @@ int ReadCatalogCommand(ExchangeContext& ctx)
     }
     if (ctx.state.ExchangeStatus == kStatusOk)
         ctx.log.append("** Каталог считан **");
+    // The record counter starts again from the catalog just read, whoever ran the
+    // read: a count kept from an earlier registrar would cut the passes short.
+    ctx.recordLimit = ctx.catalog.count;
     ctx.pump.processEvents();
     return ctx.state.ExchangeStatus;
 }

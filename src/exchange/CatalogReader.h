@@ -17,7 +17,8 @@ void ReadCatalog(ExchangeContext& ctx);
 void ReadRecordTime(ExchangeContext& ctx, int entry);
 
 /// "Считать каталог": the catalog read with its closing log lines, then every
-/// controller found gets its rows in the controller tables. Returns ExchangeStatus.
+/// controller found gets its rows in the controller tables; the record counter
+/// (recordLimit) becomes the count. Returns ExchangeStatus.
 int ReadCatalogCommand(ExchangeContext& ctx);
 
 /// The log line of an accepted record; the date and time are shown on the page link.

@@ -62,7 +62,7 @@ RebuildControllerList(ExchangeContext& ctx, Database* db, bool storingPass, cons
         createEmptySettingsFile(dir);
     const IniFile ini = IniFile::load(archiveSettingsPath(dir));
     const bool tablesThere = db && db->hasTable("meranb");
-    const int count = limitedRecordCount(ctx.catalog.count, scope.recordLimit);
+    const int count = ctx.catalog.count;
     for (int i = 1; i <= count; ++i) {
         const CatalogEntry& entry = ctx.catalog.entry(i);
         ImageRecord& record = ctx.image.record(i);

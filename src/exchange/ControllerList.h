@@ -29,9 +29,6 @@ struct ControllerList
 /// How the archive settings window rebuilds its list; the passes take the defaults.
 struct ControllerListScope
 {
-    /// The exchange window's record counter: from 1 below the catalog's count it
-    /// limits the rows; 0 takes every record.
-    int recordLimit = 0;
     /// False once a record time failed while the window was open: later rebuilds
     /// read nothing more from the registrar until it is opened again.
     bool readTimes = true;
@@ -47,8 +44,8 @@ ControllerList RebuildControllerList(ExchangeContext& ctx,
                                      bool storingPass,
                                      const ControllerListScope& scope = {});
 
-/// How many records the list and the closing of the archive settings window take:
-/// the catalog's count, or `recordLimit` when that is from 1 to below the count.
+/// How many records a record counter leaves of `count`: the count, or
+/// `recordLimit` when that is from 1 to below the count.
 int limitedRecordCount(int count, int recordLimit);
 
 /// "Ошибка связи с регистратором:" and the status text, as the box shows it.

@@ -101,8 +101,16 @@ int MakeGroup(BlankRecord& blank, int top, int bottom)
 
 bool IntervalControllerConflict(const BlankRecord& blank, int column)
 {
+    // The controller the save keeps, found without the column just chosen: the first
+    // column given a controller decides, and the one chosen now must agree with it.
+    BlankRecord others = blank;
+    if (column >= 1 && column <= kBlankColumns)
+        others.MERAN[column] = kNoController;
+    const int reference = IntervalController(others);
+    if (reference == kNoController)
+        return false;
     for (int k = 2; k <= column && k <= kBlankColumns; ++k) {
-        if (blank.MERAN[k] != kNoController && blank.MERAN[k] != blank.MERAN[1])
+        if (blank.MERAN[k] != kNoController && blank.MERAN[k] != reference)
             return true;
     }
     return false;

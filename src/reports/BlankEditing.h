@@ -37,7 +37,8 @@ GroupCheck CheckNewGroup(const BlankRecord& blank, int top, int bottom);
 int MakeGroup(BlankRecord& blank, int top, int bottom);
 
 /// For interval blanks: true when one of columns 2..column has a controller other
-/// than column 1's.
+/// than the one the save rule keeps (IntervalController), found without `column`'s
+/// own choice.
 bool IntervalControllerConflict(const BlankRecord& blank, int column);
 
 /// The controller list's item: the name, " (", the code as four hexadecimal digits, ")".

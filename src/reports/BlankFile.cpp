@@ -45,12 +45,14 @@ std::optional<int> optionalInteger(const IniFile& ini, const std::string& sectio
     return v;
 }
 
+/// A title ends at its first missing index. An empty line is a line of the title:
+/// the save writes every line, so a blank line between two others must not end it.
 std::vector<std::string> readTitle(const IniFile& ini, const std::string& section, const std::string& stem)
 {
     std::vector<std::string> lines;
     for (int i = 0;; ++i) {
         const auto line = ini.value(section, indexedKey(stem, i));
-        if (!line || line->empty())
+        if (!line)
             break;
         lines.push_back(*line);
     }
@@ -309,9 +311,26 @@ std::string DeleteBlank(BlankState& state)
     ini.eraseSection(state.SectionName);
     if (auto error = ini.save(); !error.empty())
         return "Не удалось записать " + ini.path().string() + ": " + error;
-    state.BlankCount = std::max(0, state.BlankCount - 1);
+    // A new blank that was never saved is gone with it: its save question would
+    // otherwise save blank 1 at the end of the file.
+    state.NewBlankPending = false;
+    state.BlankCount = static_cast<int>(ini.sections().size());
     state.BlankNumber = 1;
     return {};
+}
+
+bool SaveReplacesAnotherBlank(const BlankState& state)
+{
+    const IniFile ini = IniFile::load(state.file());
+    const int target = blankPosition(ini, state.ablini.NAME[0]);
+    return target != 0 && target != blankPosition(ini, state.SectionName);
+}
+
+std::string ReplaceBlankQuestion(const std::string& name)
+{
+    return "Бланк \"" + trimRight(name) +
+           "\" уже есть. При ответе \"Ok\" он заменится этим бланком. При ответе \"No\" бланк не "
+           "сохранится.";
 }
 
 std::string SaveColumnWidth(const BlankState& state, int column, int width)

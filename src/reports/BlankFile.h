@@ -98,10 +98,16 @@ bool BlankNameInUse(const BlankState& state, const std::string& name);
 /// Returns "" or the text to show: a blank without a name is refused, and so is a
 /// file that cannot be written.
 [[nodiscard]] std::string SaveBlank(BlankState& state, int chosenType);
+/// True when SaveBlank would replace a blank other than the current one: NAME[0]
+/// is the name of another section of the file.
+bool SaveReplacesAnotherBlank(const BlankState& state);
+/// The question asked before such a save.
+std::string ReplaceBlankQuestion(const std::string& name);
 /// Writes the record as a new section at the end of the file; a name in use becomes
 /// "Новый бланк1", "Новый бланк2", ...
 [[nodiscard]] std::string SaveBlankAs(BlankState& state, int chosenType);
-/// Erases the section SectionName; the editor shows blank 1 afterwards.
+/// Erases the section SectionName and ends a pending new blank's save question;
+/// the editor shows blank 1 afterwards.
 [[nodiscard]] std::string DeleteBlank(BlankState& state);
 /// Writes COLSIZEnn of the current blank after the user resized a report column.
 [[nodiscard]] std::string SaveColumnWidth(const BlankState& state, int column, int width);

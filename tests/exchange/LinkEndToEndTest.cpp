@@ -104,7 +104,10 @@ TEST_F(LinkEndToEndTest, ConnectsOverThePageLinkAfterTheProbeFails)
 {
     SimProcess sim("page", exampleFile("page-link.txt"));
     ASSERT_TRUE(sim.ready());
+    ctx.recordLimit = 1; // left from a registrar with fewer records
     EXPECT_TRUE(EstablishConnection(ctx, sim.device()));
+    EXPECT_EQ(ctx.recordLimit, 3);
+    EXPECT_EQ(passRecordCount(ctx), 3);
     EXPECT_EQ(state.ExchangeStatus, kStatusOk);
     EXPECT_EQ(link.PageLink, 1);
     EXPECT_EQ(link.CurrentSpeedIndex, 5);

@@ -50,5 +50,20 @@ TEST(BlankEditingTest, IntervalConflictComparesWithColumnOne)
     EXPECT_EQ(ControllerItemText("Школа", 0x0A1F), "Школа (0A1F)");
 }
 
+// Without a controller in column 1 the first column given one decides, as at saving.
+TEST(BlankEditingTest, IntervalConflictWithoutControllerInColumnOne)
+{
+    BlankRecord b = threeColumns();
+    b.MERAN[3] = 0x0A1F;
+    EXPECT_FALSE(IntervalControllerConflict(b, 3));
+    b.MERAN[5] = 0x1A2F;
+    EXPECT_TRUE(IntervalControllerConflict(b, 5));
+    b.MERAN[5] = 0x0A1F;
+    EXPECT_FALSE(IntervalControllerConflict(b, 5));
+    // A later choice in an earlier column must agree with the one already made.
+    b.MERAN[2] = 0x1A2F;
+    EXPECT_TRUE(IntervalControllerConflict(b, 2));
+}
+
 } // namespace
 } // namespace kest

@@ -56,7 +56,8 @@ TEST_F(BlankFileTest, LoadBringsValuesIntoRangeAndStopsTitlesAtGaps)
     EXPECT_EQ(b.TIP, kHourlyBlank);
     EXPECT_EQ(b.ITOGONAME, "#1");
     EXPECT_EQ(b.UpTitle, (std::vector<std::string>{"Отчет", "Строка 2"}));
-    EXPECT_EQ(b.DownTitle, (std::vector<std::string>{"Подпись"}));
+    // An empty line is kept; only a missing index ends a title.
+    EXPECT_EQ(b.DownTitle, (std::vector<std::string>{"Подпись", "", "после пустой"}));
     EXPECT_EQ(b.ZAP[1], 1);
     EXPECT_EQ(b.ITOG[1], 3);
     EXPECT_EQ(b.MERAN[1], 4660);
@@ -117,6 +118,39 @@ TEST_F(BlankFileTest, SaveRoundTripsInWindows1251AndMovesSectionToEnd)
     state.ablini.TIP = kHourlyBlank;
     ASSERT_EQ(SaveBlank(state, kHourlyBlank), "");
     EXPECT_FALSE(reread().value("Суточный отчет", "STEP"));
+}
+
+TEST_F(BlankFileTest, TitleWithAnEmptyMiddleLineKeepsEveryLine)
+{
+    writeBlanks("[A]\r\nTIP=0\r\n");
+    LoadBlank(state, 1);
+    state.ablini.UpTitle = {"Отчет", "", "за период"};
+    ASSERT_EQ(SaveBlank(state, kHourlyBlank), "");
+    LoadBlank(state, 1);
+    EXPECT_EQ(state.ablini.UpTitle, (std::vector<std::string>{"Отчет", "", "за период"}));
+}
+
+// Saving under a name asks first only when that name is another blank's (in any
+// letter case); deleting an unsaved new blank leaves no save question behind.
+TEST_F(BlankFileTest, ReplacingAnotherBlankAndDeletingANewOne)
+{
+    writeBlanks("[A]\r\nTIP=0\r\n[B]\r\nTIP=0\r\n");
+    LoadBlank(state, 1);
+    EXPECT_FALSE(SaveReplacesAnotherBlank(state));
+    state.ablini.NAME[0] = "a";
+    EXPECT_FALSE(SaveReplacesAnotherBlank(state));
+    state.ablini.NAME[0] = "C";
+    EXPECT_FALSE(SaveReplacesAnotherBlank(state));
+    state.ablini.NAME[0] = "b ";
+    EXPECT_TRUE(SaveReplacesAnotherBlank(state));
+
+    ResetBlank(state.ablini);
+    state.ablini.NAME[0] = state.SectionName = NewBlankName(state);
+    state.NewBlankPending = true;
+    ASSERT_EQ(DeleteBlank(state), "");
+    EXPECT_FALSE(state.NewBlankPending);
+    EXPECT_EQ(state.BlankCount, 2);
+    EXPECT_EQ(reread().sections(), (std::vector<std::string>{"A", "B"}));
 }
 
 TEST_F(BlankFileTest, NewBlankSavedWithUntouchedTypeChoiceHasNoStep)

@@ -31,15 +31,20 @@ DesktopSession::DesktopSession(std::filesystem::path programDir_)
 void DesktopSession::loadSettings()
 {
     settings = LoadExchangeSettings(programDir);
-    applySettings();
+    applyFileSettings();
 }
 
 void DesktopSession::applySettings()
 {
+    applyFileSettings();
+    link.Timing = linkTimingFor(settings);
+}
+
+void DesktopSession::applyFileSettings()
+{
     exchange.tries = clampAttempts(settings.KOLP);
     exchange.pauseSeconds = clampPause(settings.TWORK);
     exchange.databasePath = settings.DatabasePath;
-    link.Timing = linkTimingFor(settings);
     blanks.DatabasePath = settings.DatabasePath;
 }
 

@@ -75,10 +75,13 @@ public:
     DesktopSession(const DesktopSession&) = delete;
     DesktopSession& operator=(const DesktopSession&) = delete;
 
-    /// Reads NN.INI again and hands its values to the link and the exchange context.
+    /// Reads NN.INI again and hands its tries, pause and database folder to the
+    /// exchange context. The link keeps its attempts and retry delay: until the
+    /// exchange window hands them over they are 2 and 3000 ms, so that the start-up
+    /// connection to a silent line does not last KOLP × TWORK.
     void loadSettings();
     /// The tries, pause, timing and database folder of `settings` into the context
-    /// and the link; called after every change of the settings.
+    /// and the link; the exchange window calls it after every change of the settings.
     void applySettings();
     /// The main window shows the menu again after a window moved its flags.
     void menuChanged() const
@@ -110,9 +113,10 @@ public:
     ReportSession reports;
 
     /// The exchange face's record counter (KolArhEdit): a value from 1 below the
-    /// catalog's count limits how many records the passes and the archive settings
-    /// list take; 0 or the count means all.
-    int recordLimit = 0;
+    /// catalog's count limits how many records the passes take; 0 or the count means
+    /// all. It is the exchange context's own value, so that every catalog read, the
+    /// one of "Установить связь" included, sets it.
+    int& recordLimit = exchange.recordLimit;
     /// The archive settings window's settlement hour and day spin controls; the
     /// exchange face takes them when it is activated.
     int settlementHourSpin = 0;
@@ -130,6 +134,9 @@ public:
 
     MenuVisibility menu;
     std::function<void()> onMenuChanged;
+
+private:
+    void applyFileSettings();
 };
 
 } // namespace kest

@@ -99,10 +99,8 @@ Tregform::Tregform(DesktopSession& session, QWidget* parent)
     for (QLineEdit* edit : m_depthEdits)
         connect(edit, &QLineEdit::textChanged, this, depthChanged);
     connect(ui->comset, &QComboBox::activated, this, guarded([] {}));
-    connect(ui->KolArhEdit, &QSpinBox::valueChanged, this, [this](int value) {
-        m_session.recordLimit = value;
-        m_session.exchange.recordLimit = value;
-    });
+    connect(ui->KolArhEdit, &QSpinBox::valueChanged, this,
+            [this](int value) { m_session.recordLimit = value; });
 
     connect(ui->catalogRead, &QPushButton::clicked, this, &Tregform::catalogReadClick);
     connect(ui->myexport, &QPushButton::clicked, this, &Tregform::myexportClick);
@@ -293,7 +291,6 @@ void Tregform::myexportClick()
 
     ExchangeContext& exchange = m_session.exchange;
     exchange.progress = &m_progress;
-    exchange.recordLimit = m_session.recordLimit;
     const bool pageLink = exchange.link.PageLink == 1;
     int requests = 1;
     for (int r = 1; r <= passRecordCount(exchange); ++r)
@@ -312,6 +309,10 @@ void Tregform::myexportClick()
     m_sessionFile.reset();
     ReadingPass(exchange, m_session.passes);
     QApplication::restoreOverrideCursor();
+    if (m_session.passes.ListTimes != PassState::RecordTimes::NotRead) {
+        m_session.menu.afterRecordTimeRead(m_session.passes.ListTimes == PassState::RecordTimes::Read);
+        m_session.menuChanged();
+    }
 
     if (m_session.passes.PassDone == 1) {
         m_session.reports.decimalSeparator = '.';
@@ -343,7 +344,6 @@ void Tregform::Button7Click()
     pump();
 
     ExchangeContext& exchange = m_session.exchange;
-    exchange.recordLimit = m_session.recordLimit;
     const ExchangeSettings& s = m_session.settings;
     StoringPass(exchange, m_session.passes, depthLimitsFor(s), s.DatabaseWait);
     if (m_sessionFile) {

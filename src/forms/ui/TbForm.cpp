@@ -6,6 +6,7 @@
 #include "forms/FormPrintJob.h"
 #include "forms/FormSettings.h"
 #include "forms/ui/FormChoices.h"
+#include "grid/ui/ExportLock.h"
 #include "reports/ui/Tperiodform.h"
 #include "ui_TbForm.h"
 
@@ -194,6 +195,8 @@ void TbForm::Button2Click()
 
 void TbForm::Button4Click()
 {
+    const ExportLock lock(m_exporting,
+                          {ui->ComboBox1, ui->ComboBox2, ui->Panel1, ui->Button2, ui->Button4, ui->Button1});
     ui->ProgressBar1->setValue(0);
     ui->ProgressBar1->show();
     const auto progress = [this](int position, int end) {
@@ -207,6 +210,13 @@ void TbForm::Button4Click()
     ui->ProgressBar1->hide();
     if (!problem.empty())
         m_session.prompter.showError("Бланк не передан: " + problem);
+}
+
+// The window stays while an export writes its tables.
+void TbForm::done(int result)
+{
+    if (!m_exporting)
+        QDialog::done(result);
 }
 
 } // namespace kest

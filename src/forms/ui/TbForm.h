@@ -56,6 +56,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void done(int result) override;
 
 private:
     void choiceChanged();
@@ -74,6 +75,7 @@ private:
     GridView* m_basegrid;
     GridView* m_downgrid;
     Tperiodform* m_period = nullptr;
+    bool m_exporting = false;
     PrinterChooser m_choosePrinter = choosePrinterWithDialog;
     SaveFileChooser m_chooseFile = chooseSaveFileWithDialog;
 };

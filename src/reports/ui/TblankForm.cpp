@@ -75,6 +75,9 @@ TblankForm::TblankForm(ReportSession& session, Totvetform* reportWindow, QWidget
 
     ui->Edit1->setValidator(
         new QRegularExpressionValidator(QRegularExpression("[0-9 ]{0,2}|нет"), ui->Edit1));
+    // The validator keeps typed numbers to two characters; the length limit must
+    // leave room for the "нет" the program shows.
+    ui->Edit1->setMaxLength(3);
     for (QSpinBox* spin : {ui->SpinEdit1, ui->SpinEdit2})
         spin->findChild<QLineEdit*>()->setReadOnly(true);
     ui->kolonkigrid->setColumnCount(2);
@@ -389,18 +392,28 @@ void TblankForm::askToSaveNewBlank()
         "Сохранить новый бланк \"" + blanks.ablini.NAME[0] +
         "\"? При ответе \"Ok\" бланк сохранится. При ответе \"No\" бланк не сохранится.";
     blanks.NewBlankPending = false;
-    if (m_session.prompter.ask(question, true)) {
+    if (m_session.prompter.ask(question, true) && replacingAgreed()) {
         if (const std::string problem = SaveBlank(blanks, chosenType()); !problem.empty())
             m_session.prompter.showError(problem);
     }
 }
 
+bool TblankForm::replacingAgreed()
+{
+    const BlankState& blanks = m_session.blanks;
+    return !SaveReplacesAnotherBlank(blanks) ||
+           m_session.prompter.ask(ReplaceBlankQuestion(blanks.ablini.NAME[0]), false);
+}
+
 void TblankForm::moveBy(int step)
 {
-    askToSaveNewBlank();
     BlankState& blanks = m_session.blanks;
+    // The new blank is saved at the end of the file; the move goes from the blank
+    // that was shown before it was created, not from the saved one.
+    const int current = blanks.BlankNumber;
+    askToSaveNewBlank();
     CountBlanks(blanks);
-    blanks.BlankNumber = std::clamp(blanks.BlankNumber + step, 1, std::max(blanks.BlankCount, 1));
+    blanks.BlankNumber = std::clamp(current + step, 1, std::max(blanks.BlankCount, 1));
     ui->prevb->setEnabled(blanks.BlankNumber > 1);
     ui->nextb->setEnabled(blanks.BlankNumber < blanks.BlankCount);
     LoadBlank(blanks, blanks.BlankNumber);
@@ -483,6 +496,9 @@ void TblankForm::newbClick()
 void TblankForm::saveAndReload(bool asNew)
 {
     BlankState& blanks = m_session.blanks;
+    // A save as new never replaces: a name in use gives it a new one.
+    if (!asNew && !replacingAgreed())
+        return;
     const std::string problem = asNew ? SaveBlankAs(blanks, chosenType()) : SaveBlank(blanks, chosenType());
     if (!problem.empty())
         m_session.prompter.showError(problem);

@@ -47,6 +47,9 @@ private:
     void setTotalsChoice(int id);
     void setStepChoice(int id);
     void askToSaveNewBlank();
+    /// False when the blank's name is another blank's and the user does not want
+    /// that blank replaced.
+    bool replacingAgreed();
     void moveBy(int step);
     void addkolClick();
     void delkolClick();

@@ -4,6 +4,7 @@
 #include "common/IniFile.h"
 #include "common/Prompter.h"
 #include "db/ArchiveTables.h"
+#include "grid/ui/ExportLock.h"
 #include "reports/MissingValues.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportFrame.h"
@@ -288,6 +289,8 @@ void Totvetform::noteMissingValues()
 
 void Totvetform::Button4Click()
 {
+    const ExportLock lock(m_exporting, {ui->Panel6, ui->Button2, ui->Button4, ui->chartButton, ui->Button1,
+                                        m_upgrid, m_basegrid, m_downgrid});
     noteMissingValues();
     ui->ProgressBar1->setValue(0);
     ui->ProgressBar1->show();
@@ -303,6 +306,13 @@ void Totvetform::Button4Click()
     ui->ProgressBar1->hide();
     if (!problem.empty())
         m_session.prompter.showError("Отчет не передан: " + problem);
+}
+
+// The window stays while an export writes its tables.
+void Totvetform::done(int result)
+{
+    if (!m_exporting)
+        QDialog::done(result);
 }
 
 void Totvetform::basegridColumnResized(int column, int, int newWidth)

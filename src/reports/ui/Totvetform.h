@@ -44,6 +44,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void done(int result) override;
 
 private:
     void activate();
@@ -69,6 +70,7 @@ private:
     GridView* m_downgrid;
     Tperiodform* m_period = nullptr;
     int m_mode = 1;
+    bool m_exporting = false;
     PrinterChooser m_choosePrinter = choosePrinterWithDialog;
     SaveFileChooser m_chooseFile = chooseSaveFileWithDialog;
 };

@@ -209,8 +209,7 @@ void Tvibor::showListView()
     ui->settlementPanel->hide();
     // The controller whose marks were just edited loses its section when none is
     // left, before the list colours its row.
-    if (m_archiveView && m_current > 0)
-        reportFileError(eraseSectionWithoutMarks(settingsFile(), currentSection()).error);
+    leaveArchiveView();
     rebuildList();
     if (m_current == 1 && eraseSectionWithoutMarks(settingsFile(), currentSection()).changed) {
         m_list.rows[0].hasSection = false;
@@ -218,7 +217,6 @@ void Tvibor::showListView()
         fillRow(0, m_list.rows[0]);
         m_filling = false;
     }
-    m_archiveView = false;
     setWindowTitle(QStringLiteral("Содержание каталога кеста-регистратора"));
     for (QWidget* w : std::initializer_list<QWidget*>{ui->myarh, ui->RadioGroup1, ui->myon, ui->myoff})
         w->hide();
@@ -239,8 +237,7 @@ void Tvibor::rebuildList()
     if (!db)
         m_session.state.FailureReason = error;
     const bool storingPass = m_session.passes.PassMode == 1;
-    m_list = RebuildControllerList(m_session.exchange, db.get(), storingPass,
-                                   {.recordLimit = m_session.recordLimit, .readTimes = !m_linkFailed});
+    m_list = RebuildControllerList(m_session.exchange, db.get(), storingPass, {.readTimes = !m_linkFailed});
     if (m_list.linkFailed)
         m_linkFailed = true;
     if (!storingPass && !m_list.rows.empty()) {
@@ -251,7 +248,9 @@ void Tvibor::rebuildList()
     m_filling = true;
     QTableWidget* list = ui->merangrid;
     list->clearContents();
-    list->setRowCount(limitedRecordCount(m_session.catalog.count, m_session.recordLimit));
+    // Every record of the catalog can be edited; the record counter limits only
+    // what the passes read.
+    list->setRowCount(m_session.catalog.count);
     for (std::size_t i = 0; i < m_list.rows.size(); ++i)
         fillRow(static_cast<int>(i), m_list.rows[i]);
     m_filling = false;
@@ -454,10 +453,20 @@ void Tvibor::Button2Click()
         accept();
 }
 
+void Tvibor::leaveArchiveView()
+{
+    if (m_archiveView && m_current > 0)
+        reportFileError(eraseSectionWithoutMarks(settingsFile(), currentSection()).error);
+    m_archiveView = false;
+}
+
+// The close box and Escape leave an archive view as "Выход" does. The values of
+// the listed records are written: a row the list did not reach (after a link
+// failure) was not read from the tables and would overwrite them with nothing.
 void Tvibor::done(int result)
 {
-    StoreSettlementValues(m_session.exchange,
-                          limitedRecordCount(m_session.catalog.count, m_session.recordLimit));
+    leaveArchiveView();
+    StoreSettlementValues(m_session.exchange, static_cast<int>(m_list.rows.size()));
     QDialog::done(result);
 }
 

@@ -38,6 +38,9 @@ protected:
 
 private:
     void showListView();
+    /// Leaves an archive view: the current controller's section goes when no mark
+    /// is left in it.
+    void leaveArchiveView();
     void rebuildList();
     void fillRow(int row, const ControllerListRow& shown);
     void showArchiveView(MarkKind kind);

@@ -138,6 +138,32 @@ TEST_F(TkestformTest, NoRegistrarLeavesOnlyTheConnectItem)
     EXPECT_EQ(registrarItems(), "S--");
 }
 
+// Large attempts and pauses in NN.INI are the exchange window's: the start-up
+// connection keeps the link's own 2 attempts 3 s apart, and the exchange window
+// hands the file's values over when it opens.
+TEST_F(TkestformTest, TheStartUpConnectionKeepsTheLinksOwnAttempts)
+{
+    writeFile(home / "NN.INI", "[TIME]\r\nKOLP=15\r\nTWORK=15\r\nRS-232=" + (home / "no-such-tty").string() +
+                                   "\r\nPUT=" + (home / "data").string() + "/\r\n");
+    session = std::make_unique<DesktopSession>(home.path());
+    session->prompter.target = &prompter;
+    window = std::make_unique<Tkestform>(*session);
+    window->show();
+    const QDeadlineTimer deadline(30000);
+    while (!window->startedUp() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_TRUE(window->startedUp());
+    EXPECT_EQ(session->link.Timing.LinkAttempts, 2);
+    EXPECT_EQ(session->link.Timing.LinkRetryDelay, 3000);
+    EXPECT_EQ(session->exchange.tries, 15);
+
+    whenModal<Tregform>([](Tregform& w) { w.reject(); });
+    action("kestread")->setVisible(true);
+    action("kestread")->trigger();
+    EXPECT_EQ(session->link.Timing.LinkAttempts, 15);
+    EXPECT_EQ(session->link.Timing.LinkRetryDelay, 15 * 1010);
+}
+
 // Without DARH the program says so once and leaves the registrar alone.
 TEST_F(TkestformTest, MissingSettingsStopTheStart)
 {
@@ -150,7 +176,7 @@ TEST_F(TkestformTest, MissingSettingsStopTheStart)
 
 // The registrar answers: with records every item is offered, an empty registrar
 // gives no archive settings, and a catalog read that fails offers the connection
-// again.
+// again (the registrar refuses both of the link's two attempts).
 TEST_F(TkestformTest, MenuFollowsTheConnectionToTheSimulator)
 {
     struct Case
@@ -161,7 +187,7 @@ TEST_F(TkestformTest, MenuFollowsTheConnectionToTheSimulator)
         const char* items;
     };
     for (const Case& c : {Case{"page", 2, {}, "-RA"}, Case{"request", 0, {}, "-R-"},
-                          Case{"request", 1, {"--reject", "1"}, "S--"}}) {
+                          Case{"request", 1, {"--reject", "2"}, "S--"}}) {
         test::SimProcess sim(c.link, test::plainRecords(c.records), c.faults);
         ASSERT_TRUE(sim.ready());
         prompter.errors.clear();
@@ -343,6 +369,22 @@ TEST_F(TkestformTest, HelpOpensAtTheTopicOfTheMenuItem)
     QApplication::sendEvent(window->menuBar(), &f1again);
     EXPECT_EQ(help.page().toString(), "qrc:/help/reading.html");
 
+    // The items without a documented context have their own pages.
+    for (const auto& [name, page] : std::vector<std::pair<const char*, const char*>>{
+             {"eread", "events"}, {"N5", "forms"}, {"N6", "forms"}, {"gaps", "gaps"}}) {
+        QMenu* menu = nullptr;
+        for (QMenu* m : window->findChildren<QMenu*>())
+            if (m->actions().contains(action(name)))
+                menu = m;
+        ASSERT_NE(menu, nullptr) << name;
+        menu->popup(window->mapToGlobal(QPoint(0, 0)));
+        menu->setActiveAction(action(name));
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+        QApplication::sendEvent(menu, &key);
+        EXPECT_EQ(help.page().toString(), QString("qrc:/help/%1.html").arg(page)) << name;
+        menu->hide();
+    }
+
     action("N2")->trigger();
     EXPECT_EQ(help.page().toString(), "qrc:/help/index.html");
     test::saveScreenshot(help, "help-window.png");
@@ -354,7 +396,10 @@ TEST_F(TkestformTest, HelpOpensAtTheTopicOfTheMenuItem)
         help.browser().setSource(QUrl(QString("qrc:/help/%1.html").arg(page)));
         EXPECT_FALSE(help.browser().documentTitle().isEmpty()) << page;
     }
-    help.close();
+    // The help window goes with the main window, so the program ends.
+    ASSERT_TRUE(help.isVisible());
+    window->close();
+    EXPECT_FALSE(help.isVisible());
 }
 
 TEST_F(TkestformTest, AboutWindowShowsTheProgram)

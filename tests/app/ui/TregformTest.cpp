@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
@@ -38,9 +39,12 @@ struct ExchangeHome
             test::writeFile(dir / "NN.INI", settings);
     }
     /// NN.INI for the simulator on `device`, keeping every row the registrar holds.
-    static std::string settingsFor(const std::filesystem::path& data, const std::string& device)
+    static std::string
+    settingsFor(const std::filesystem::path& data, const std::string& device, int tries = 2)
     {
-        return "[TIME]\r\nDARH=36500\r\nDARD=36500\r\nDARM=36500\r\nDok=36500\r\nKOLP=2\r\nTWORK=1\r\n"
+        return "[TIME]\r\nDARH=36500\r\nDARD=36500\r\nDARM=36500\r\nDok=36500\r\nKOLP=" +
+               std::to_string(tries) +
+               "\r\nTWORK=1\r\n"
                "RS-232=" +
                device + "\r\nPUT=" + data.string() + "/\r\n";
     }
@@ -180,10 +184,13 @@ struct ConnectedSession
     ExchangeHome home;
     DesktopSession session;
 
-    explicit ConnectedSession(const std::string& records) : sim("page", records), session(home.dir.path())
+    explicit ConnectedSession(const std::string& records, const std::vector<std::string>& faults = {})
+        : sim("page", records, faults), session(home.dir.path())
     {
         EXPECT_TRUE(sim.ready());
-        test::writeFile(home.dir / "NN.INI", ExchangeHome::settingsFor(home.data, sim.device()));
+        // A registrar that fails on purpose is asked once per command.
+        test::writeFile(home.dir / "NN.INI",
+                        ExchangeHome::settingsFor(home.data, sim.device(), faults.empty() ? 2 : 1));
         session.loadSettings();
         EXPECT_TRUE(EstablishConnection(session.exchange, session.settings.Port));
         EXPECT_EQ(session.state.ExchangeStatus, kStatusOk);
@@ -253,6 +260,61 @@ TEST(TregformTest, ReadingIsOfferedOnlyWithRecords)
     w.openExchangeFace();
     EXPECT_EQ(log, "Регистратор пуст\nКонец обмена\n** Каталог считан **");
     EXPECT_TRUE(c.session.menu.kestread);
+}
+
+// While an exchange runs the window does not close (the exchange would go on under a
+// window that is gone), and the storing pass, which cannot stop halfway, offers no
+// "СТОП". A timer fires at the first events the exchange lets through.
+TEST(TregformTest, AnExchangeKeepsTheWindowAndStoringHasNoStop)
+{
+    ConnectedSession c(test::plainRecords(2));
+    Tregform w(c.session);
+    std::vector<std::string> seen;
+    const auto during = [&](const char* stop) {
+        QTimer::singleShot(0, &w, [&, stop] {
+            w.reject();
+            seen.push_back(std::string(w.isVisible() ? "open" : "closed") +
+                           (child<QWidget>(w, stop)->isVisible() ? " stop" : " no-stop"));
+        });
+    };
+    test::whenModal<Tregform>([&](Tregform& dialog) {
+        during("catalogStop");
+        child<QPushButton>(dialog, "catalogRead")->click();
+        during("readStop");
+        child<QPushButton>(dialog, "myexport")->click();
+        ASSERT_TRUE(child<QWidget>(dialog, "Button7")->isVisible());
+        for (const char* stop : {"readStop", "catalogStop"})
+            during(stop);
+        child<QPushButton>(dialog, "Button7")->click();
+        dialog.reject();
+    });
+    w.openExchangeFace();
+    EXPECT_EQ(seen, (std::vector<std::string>{"open stop", "open stop", "open no-stop", "open no-stop"}));
+    EXPECT_FALSE(w.isVisible());
+}
+
+// The registrar goes silent after the catalog: the reading pass's list finds no
+// record time, and the main menu offers only the connection, as after a failed list
+// of the archive settings window.
+TEST(TregformTest, AReadingPassWhoseListFailsOffersOnlyTheConnection)
+{
+    // The connection's page, the catalog page and the two record times.
+    ConnectedSession c(test::plainRecords(2), {"--gone-after", "4"});
+    MemoryPrompter boxes;
+    c.session.prompter.target = &boxes;
+    c.session.menu.afterConnection(true, kStatusOk, 2);
+    Tregform w(c.session);
+    test::whenModal<Tregform>([&](Tregform& dialog) {
+        child<QPushButton>(dialog, "myexport")->click();
+        dialog.reject();
+    });
+    w.openExchangeFace();
+    ASSERT_EQ(boxes.errors.size(), 1u);
+    EXPECT_EQ(boxes.errors[0].rfind("Ошибка связи с регистратором:", 0), 0u) << boxes.errors[0];
+    EXPECT_EQ(c.session.passes.PassDone, 0);
+    EXPECT_TRUE(c.session.menu.setonline);
+    EXPECT_FALSE(c.session.menu.kestread);
+    EXPECT_FALSE(c.session.menu.setarh);
 }
 
 const char* kRecords = R"(record

@@ -172,6 +172,55 @@ TEST_F(TblankFormTest, NewBlankIsSavedOnlyWhenTheAnswerIsOk)
     ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(names[2], "Новый бланк1");
     EXPECT_EQ(IniFile::load(home.blanks.file()).readString("Новый бланк1", "NAME01", ""), "Тепло");
+    // The move goes from the blank shown before "Создать новый" (blank 2), not from
+    // the saved one at the end.
+    EXPECT_EQ(home.blanks.BlankNumber, 1);
+    EXPECT_EQ(blank().NAME[0], "Часовой отчет МЕРАН 1A2F");
+    EXPECT_EQ(form.findChild<QLineEdit*>("Edit2")->text(), QStringLiteral("Часовой отчет МЕРАН 1A2F"));
+
+    click("newb");
+    home.prompter.answers = {true};
+    click("nextb");
+    EXPECT_EQ(IniFile::load(home.blanks.file()).sections().size(), 4u);
+    EXPECT_EQ(home.blanks.BlankNumber, 2);
+    EXPECT_EQ(blank().NAME[0], "Суточный отчет МЕРАН 1A2F");
+}
+
+// "Удалить" on a new blank that was never saved ends its save question, and a save
+// under another blank's name asks before replacing it.
+TEST_F(TblankFormTest, DeletingANewBlankAndReplacingAnother)
+{
+    const auto before = IniFile::load(home.blanks.file()).sections();
+    click("newb");
+    click("delb");
+    click("nextb");
+    EXPECT_TRUE(home.prompter.questions.empty());
+    EXPECT_EQ(IniFile::load(home.blanks.file()).sections(), before);
+
+    // Blank 2 is shown; it takes blank 1's name.
+    ASSERT_EQ(blank().NAME[0], before[1]);
+    auto* name = form.findChild<QLineEdit*>("Edit2");
+    name->setText(QString::fromStdString(before[0]));
+    emit name->textEdited(name->text());
+    home.prompter.answers = {false};
+    click("saveb");
+    ASSERT_EQ(home.prompter.questions.size(), 1u);
+    EXPECT_EQ(home.prompter.questions[0], ReplaceBlankQuestion(before[0]));
+    EXPECT_EQ(IniFile::load(home.blanks.file()).sections(), before);
+    home.prompter.answers = {true};
+    click("saveb");
+    EXPECT_EQ(IniFile::load(home.blanks.file()).sections(), std::vector<std::string>{before[0]});
+}
+
+// A column without an archive shows the whole word, not the first two letters.
+TEST_F(TblankFormTest, ArchiveFieldShowsNone)
+{
+    blank().ARH[2] = kNoArchive;
+    clickRow(2);
+    EXPECT_EQ(form.findChild<QLineEdit*>("Edit1")->text(), QStringLiteral("нет"));
+    test::saveScreenshot(form, "blank-editor-column.png");
+    clickRow(5);
+    EXPECT_EQ(form.findChild<QLineEdit*>("Edit1")->text(), QStringLiteral("нет"));
 }
 
 // A daily blank offers the step; choosing the month step and back to days gives 1.

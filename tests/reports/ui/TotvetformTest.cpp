@@ -318,6 +318,31 @@ TEST_F(TotvetformTest, StatusLineCountsMissingValuesBeforePrintingAndExport)
     EXPECT_TRUE(home.prompter.errors.empty());
 }
 
+// While the export runs (it pumps events for its progress bar) nothing that could
+// change the tables takes a click, and the window does not close.
+TEST_F(TotvetformTest, ExportHoldsTheControlsThatChangeTheTable)
+{
+    answerPeriod(QDate(2024, 3, 2), QDate(2024, 3, 2), 0, 5);
+    choose(QString::fromUtf8(kHourly));
+    std::vector<std::string> enabledDuringExport;
+    bool closedDuringExport = true;
+    window.setSaveFileChooser([&](QWidget*, const QString&) {
+        for (const char* name : {"ComboBox1", "Button2", "Button4", "chartButton", "Button1", "basegrid"}) {
+            if (window.findChild<QWidget*>(name)->isEnabled())
+                enabledDuringExport.push_back(name);
+        }
+        window.reject();
+        closedDuringExport = !window.isVisible();
+        return QString::fromStdString((home.dir / "held.xlsx").string());
+    });
+    window.findChild<QPushButton*>("Button4")->click();
+    EXPECT_TRUE(enabledDuringExport.empty()) << enabledDuringExport.front();
+    EXPECT_FALSE(closedDuringExport);
+    for (const char* name : {"ComboBox1", "Button2", "Button4", "basegrid"})
+        EXPECT_TRUE(window.findChild<QWidget*>(name)->isEnabled()) << name;
+    EXPECT_TRUE(std::filesystem::exists(home.dir / "held.xlsx"));
+}
+
 // Title mode edits the titles of the current blank in memory only.
 TEST(TotvetformTitleTest, TitlesReachTheBlankButNotTheFile)
 {

@@ -12,6 +12,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -156,13 +157,21 @@ TEST(TviborTest, BuildsItsListFromTheRegistrarAndWritesAtClosing)
     EXPECT_EQ(SelectIntervalMinutes(*home.db(), 0x0101), 10);
 }
 
-TEST(TviborTest, TheRecordCounterLimitsTheList)
+// The record counter limits what the passes read, not what can be edited: every
+// record is listed and the values of every one are written at closing.
+TEST(TviborTest, TheRecordCounterLeavesEveryRecordListed)
 {
     ArchiveWindowHome home;
     home.session.recordLimit = 2;
     Tvibor window(home.session);
     ASSERT_TRUE(window.buildList());
-    EXPECT_EQ(child<QTableWidget>(window, "merangrid")->rowCount(), 2);
+    auto* list = child<QTableWidget>(window, "merangrid");
+    ASSERT_EQ(list->rowCount(), 3);
+    EXPECT_EQ(list->item(2, 2)->text(), "0103");
+    list->setCurrentCell(2, 1);
+    child<QSpinBox>(window, "SpinEdit1")->stepBy(4);
+    child<QPushButton>(window, "Button2")->click();
+    EXPECT_EQ(SelectController(*home.db(), 0x0103)->rhour, 4);
 }
 
 TEST(TviborTest, RefusesToOpenOnALinkFailure)
@@ -280,6 +289,10 @@ TEST(TviborTest, ChainsThroughTheHeadChoiceWindow)
 TEST(TviborTest, LeavingAnArchiveViewDropsAnEmptiedSection)
 {
     ArchiveWindowHome home("[0101]\r\nAH05=90\r\n[0102]\r\nAM05=90\r\n", "page");
+    // What a reading pass left in the image stays: the views work on KEST.INI only.
+    ArchiveSettings& image = home.session.image.record(1).Settings;
+    image.HourlyFlags[5] = 0x33;
+    const ArchiveSettings before = image;
     Tvibor window(home.session);
     ASSERT_TRUE(window.buildList());
     auto* list = child<QTableWidget>(window, "merangrid");
@@ -288,6 +301,8 @@ TEST(TviborTest, LeavingAnArchiveViewDropsAnEmptiedSection)
     EXPECT_FALSE(child<QRadioButton>(window, "chainedItem")->isVisibleTo(&window));
     child<QPushButton>(window, "Button2")->click();
     EXPECT_EQ(home.mark("0102", "AM05"), 90); // monthly keys keep the section
+    // Back in the list, row 1 is current and its settlement values are offered.
+    EXPECT_TRUE(child<QWidget>(window, "settlementPanel")->isVisibleTo(&window));
 
     list->setCurrentCell(0, 1);
     child<QPushButton>(window, "barh")->click();
@@ -298,6 +313,19 @@ TEST(TviborTest, LeavingAnArchiveViewDropsAnEmptiedSection)
     EXPECT_FALSE(IniFile::load(home.data / "KEST.INI").hasSection("0101"));
     EXPECT_EQ(background(list, 0, 2), QColor(255, 255, 255));
     EXPECT_EQ(background(list, 1, 2), QColor(0, 255, 0));
+
+    // Escape from an archive view of a later row drops its emptied section too.
+    list->setCurrentCell(1, 1);
+    child<QPushButton>(window, "Button5")->click();
+    grid->setCurrentCell(0, 5);
+    child<QPushButton>(window, "myoff")->click();
+    EXPECT_TRUE(IniFile::load(home.data / "KEST.INI").hasSection("0102"));
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&window, &escape);
+    EXPECT_FALSE(IniFile::load(home.data / "KEST.INI").hasSection("0102"));
+    EXPECT_EQ(image.HourlyFlags, before.HourlyFlags);
+    EXPECT_EQ(image.HourlyExtended, before.HourlyExtended);
+    EXPECT_EQ(image.MonthlyFlags, before.MonthlyFlags);
 }
 
 } // namespace
