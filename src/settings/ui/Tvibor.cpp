@@ -200,6 +200,7 @@ Tvibor::~Tvibor() = default;
 bool Tvibor::buildList()
 {
     m_linkFailed = false;
+    m_listBuilt = false;
     showListView();
     return !m_linkFailed;
 }
@@ -237,7 +238,20 @@ void Tvibor::rebuildList()
     if (!db)
         m_session.state.FailureReason = error;
     const bool storingPass = m_session.passes.PassMode == 1;
+    // The rebuild reads the settlement values from the tables again; values edited
+    // since the window opened are written only when it closes, so they are kept.
+    std::vector<ImageRecord> edited;
+    for (std::size_t i = 1; m_listBuilt && i <= m_list.rows.size(); ++i)
+        edited.push_back(m_session.image.record(static_cast<int>(i)));
     m_list = RebuildControllerList(m_session.exchange, db.get(), storingPass, {.readTimes = !m_linkFailed});
+    m_listBuilt = true;
+    for (std::size_t i = 0; i < edited.size() && i < m_list.rows.size(); ++i) {
+        ImageRecord& record = m_session.image.record(static_cast<int>(i) + 1);
+        record.rhour = edited[i].rhour;
+        record.rday = edited[i].rday;
+        record.avans = edited[i].avans;
+        record.smin = edited[i].smin;
+    }
     if (m_list.linkFailed)
         m_linkFailed = true;
     if (!storingPass && !m_list.rows.empty()) {

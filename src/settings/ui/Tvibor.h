@@ -68,6 +68,9 @@ private:
     /// The list row last clicked, from 1; 0 while the list is empty.
     int m_current = 0;
     bool m_linkFailed = false;
+    /// The list was built since the window was opened: later rebuilds keep the
+    /// settlement values edited meanwhile.
+    bool m_listBuilt = false;
     bool m_filling = false;
 };
 

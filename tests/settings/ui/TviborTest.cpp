@@ -297,12 +297,16 @@ TEST(TviborTest, LeavingAnArchiveViewDropsAnEmptiedSection)
     ASSERT_TRUE(window.buildList());
     auto* list = child<QTableWidget>(window, "merangrid");
     list->setCurrentCell(1, 1);
+    child<QSpinBox>(window, "SpinEdit1")->stepBy(6);
     child<QPushButton>(window, "Button5")->click();
     EXPECT_FALSE(child<QRadioButton>(window, "chainedItem")->isVisibleTo(&window));
     child<QPushButton>(window, "Button2")->click();
     EXPECT_EQ(home.mark("0102", "AM05"), 90); // monthly keys keep the section
-    // Back in the list, row 1 is current and its settlement values are offered.
+    // Back in the list, row 1 is current and its settlement values are offered; the
+    // hour edited in row 2 before is still there, not read again from the tables.
     EXPECT_TRUE(child<QWidget>(window, "settlementPanel")->isVisibleTo(&window));
+    list->setCurrentCell(1, 1);
+    EXPECT_EQ(child<QSpinBox>(window, "SpinEdit1")->value(), 6);
 
     list->setCurrentCell(0, 1);
     child<QPushButton>(window, "barh")->click();
@@ -323,6 +327,7 @@ TEST(TviborTest, LeavingAnArchiveViewDropsAnEmptiedSection)
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&window, &escape);
     EXPECT_FALSE(IniFile::load(home.data / "KEST.INI").hasSection("0102"));
+    EXPECT_EQ(SelectController(*home.db(), 0x0102)->rhour, 6);
     EXPECT_EQ(image.HourlyFlags, before.HourlyFlags);
     EXPECT_EQ(image.HourlyExtended, before.HourlyExtended);
     EXPECT_EQ(image.MonthlyFlags, before.MonthlyFlags);
