@@ -7,8 +7,7 @@ namespace kest {
 
 bool archiveDatabaseMissing(const std::filesystem::path& DatabasePath)
 {
-    std::error_code ec;
-    return !std::filesystem::exists(DatabasePath / kDatabaseFile, ec);
+    return ArchiveFileMissing(DatabasePath);
 }
 
 ArchiveSetup PrepareArchiveFolder(const std::filesystem::path& DatabasePath)

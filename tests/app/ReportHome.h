@@ -11,7 +11,7 @@ namespace kest::test {
 
 /// A program folder for `kest report`: NN.INI pointing at home/data, the delivered
 /// example blanks and an empty archive database there, open for the test to fill.
-inline std::unique_ptr<Database> prepareReportHome(const TempDir& home)
+inline std::unique_ptr<ArchiveDatabase> prepareReportHome(const TempDir& home)
 {
     const auto data = home / "data";
     std::filesystem::create_directories(data);
@@ -24,7 +24,7 @@ inline std::unique_ptr<Database> prepareReportHome(const TempDir& home)
 
 /// Hourly values 1 of archive 4 of controller 1A2F, every hour of January 2024: a
 /// month of the example hourly blank, more than a page long.
-inline void fillJanuaryHours(Database& db)
+inline void fillJanuaryHours(ArchiveDatabase& db)
 {
     const DateTime start = *encodeDateTime(2024, 1, 1);
     for (int h = 0; h < 31 * 24; ++h)

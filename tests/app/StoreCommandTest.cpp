@@ -1,6 +1,7 @@
 #include "RecordFile.h"
 #include "SessionMaker.h"
 #include "TestSupport.h"
+#include "db/SqliteDatabase.h"
 #include "db/ArchiveTables.h"
 #include "link/SimProcess.h"
 #include "session/SessionFolder.h"
@@ -45,7 +46,7 @@ public:
     std::string dump() const
     {
         std::string error;
-        auto db = Database::open(data() / kDatabaseFile, Database::OpenMode::Existing, &error);
+        auto db = SqliteDatabase::open(data() / kDatabaseFile, SqliteDatabase::OpenMode::Existing, &error);
         std::ostringstream text;
         for (const char* sql : {"SELECT 'h', scode, sdate, svalue FROM arhivh ORDER BY 2, 3",
                                 "SELECT 'd', scode, sdate, svalue FROM arhivd ORDER BY 2, 3",
@@ -65,14 +66,14 @@ public:
     std::string scalar(const std::string& sql) const
     {
         std::string error;
-        auto db = Database::open(data() / kDatabaseFile, Database::OpenMode::Existing, &error);
+        auto db = SqliteDatabase::open(data() / kDatabaseFile, SqliteDatabase::OpenMode::Existing, &error);
         Statement st = db->prepare(sql);
         return st.step() == Statement::Step::Row ? st.columnText(0) : "";
     }
     void exec(const std::string& sql) const
     {
         std::string error;
-        auto db = Database::open(data() / kDatabaseFile, Database::OpenMode::Existing, &error);
+        auto db = SqliteDatabase::open(data() / kDatabaseFile, SqliteDatabase::OpenMode::Existing, &error);
         ASSERT_TRUE(db && db->execute(sql).ok()) << sql;
     }
     /// A fresh, empty database in place of the old one.
@@ -223,7 +224,7 @@ TEST(StoreCommandFaults, DatabaseHeldByAnotherWriterKeepsTheReadForLater)
     for (int i = 0; i < 3000 && sim.trace().size() < 12; ++i)
         std::this_thread::sleep_for(5ms);
     std::string error;
-    auto writer = Database::open(home.data() / kDatabaseFile, Database::OpenMode::Existing, &error);
+    auto writer = SqliteDatabase::open(home.data() / kDatabaseFile, SqliteDatabase::OpenMode::Existing, &error);
     ASSERT_TRUE(writer && writer->execute("BEGIN IMMEDIATE").ok());
     ASSERT_EQ(exitStatus(pid), 1);
     ASSERT_TRUE(writer->execute("ROLLBACK").ok());
