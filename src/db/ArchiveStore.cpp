@@ -31,6 +31,22 @@ ArchiveStore::ArchiveStore(ArchiveDatabase& db, StoreVariant variant, DepthLimit
 
 DbStatus ArchiveStore::storeRecord(const ImageRecord& record, std::int64_t code)
 {
+    // Another desk storing the same archives at the same moment may make the server
+    // undo one of the two transactions (a deadlock or a serialization failure); the
+    // record is then stored again from its start, which the other desk's commit lets
+    // through.
+    constexpr int kAttempts = 8;
+    DbStatus status;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        status = storeRecordOnce(record, code);
+        if (!status.retryable)
+            break;
+    }
+    return status;
+}
+
+DbStatus ArchiveStore::storeRecordOnce(const ImageRecord& record, std::int64_t code)
+{
     Transaction tx(m_db);
     if (!tx.begin().ok())
         return tx.begin();

@@ -50,6 +50,7 @@ private:
         double value;
     };
 
+    DbStatus storeRecordOnce(const ImageRecord& record, std::int64_t code);
     DbStatus storeHourly(const ImageRecord& record, std::int64_t code);
     DbStatus storeDaily(const ImageRecord& record, std::int64_t code);
     DbStatus storeMonthly(const ImageRecord& record, std::int64_t code);

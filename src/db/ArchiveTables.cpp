@@ -2,6 +2,7 @@
 
 #include "common/CodePage.h"
 #include "common/Hex.h"
+#include "db/PgDatabase.h"
 #include "db/SqliteDatabase.h"
 
 namespace kest {
@@ -57,12 +58,11 @@ bool ArchiveFileMissing(const std::filesystem::path& databasePath)
 std::unique_ptr<ArchiveDatabase>
 OpenArchiveDatabase(const std::filesystem::path& databasePath, bool create, std::string* error)
 {
-    if (!ArchiveServer().empty()) {
-        if (error)
-            *error = "this build cannot reach an archive server";
-        return nullptr;
-    }
-    std::unique_ptr<ArchiveDatabase> db = SqliteDatabase::open(
+    std::unique_ptr<ArchiveDatabase> db;
+    if (!ArchiveServer().empty())
+        db = PgDatabase::open(ArchiveServer(), error);
+    else
+        db = SqliteDatabase::open(
         databasePath / kDatabaseFile,
         create ? SqliteDatabase::OpenMode::CreateIfMissing : SqliteDatabase::OpenMode::Existing, error);
     if (db && create) {
