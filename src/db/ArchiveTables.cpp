@@ -49,6 +49,12 @@ const std::string& ArchiveServer()
     return serverInUse();
 }
 
+std::string DescribeArchiveServer(const std::string& connection)
+{
+    const ServerConnection c = ReadServerConnection(connection);
+    return c.shown.empty() ? c.problem : c.shown;
+}
+
 bool ArchiveFileMissing(const std::filesystem::path& databasePath)
 {
     std::error_code ec;

@@ -24,6 +24,9 @@ std::int64_t ArchiveKey(std::int64_t controllerCode, ArchiveKind kind, int numbe
 /// OpenArchiveDatabase, which follows it.
 void UseArchiveServer(std::string connection);
 const std::string& ArchiveServer();
+/// "server HOST:PORT, database NAME, user NAME" of a connection string, never its
+/// password; an unreadable string gives libpq's reason.
+std::string DescribeArchiveServer(const std::string& connection);
 
 /// Opens the archive in use: the server named by UseArchiveServer, or else
 /// DatabasePath/kest.sqlite. With `create` an absent file is made, and tables that

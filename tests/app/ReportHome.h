@@ -11,11 +11,14 @@ namespace kest::test {
 
 /// A program folder for `kest report`: NN.INI pointing at home/data, the delivered
 /// example blanks and an empty archive database there, open for the test to fill.
-inline std::unique_ptr<ArchiveDatabase> prepareReportHome(const TempDir& home)
+/// With a `server` the archive is there and NN.INI names it.
+inline std::unique_ptr<ArchiveDatabase> prepareReportHome(const TempDir& home, const std::string& server = "")
 {
     const auto data = home / "data";
     std::filesystem::create_directories(data);
-    writeFile(home / "NN.INI", "[TIME]\r\nPUT=" + data.string() + "/\r\n");
+    writeFile(home / "NN.INI", "[TIME]\r\nPUT=" + data.string() + "/\r\n" +
+                                   (server.empty() ? "" : "SERVER=" + server + "\r\n"));
+    UseArchiveServer(server);
     std::filesystem::copy_file(std::filesystem::path(KEST_SOURCE_DIR) / "data/blanks/BLANK.INI",
                                data / "BLANK.INI");
     std::string error;
