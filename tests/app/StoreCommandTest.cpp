@@ -5,6 +5,7 @@
 #include "db/ArchiveScan.h"
 #include "db/ArchiveTables.h"
 #include "db/PgTestServer.h"
+#include "link/ExchangeStatus.h"
 #include "link/SimProcess.h"
 #include "session/SessionFolder.h"
 
@@ -323,6 +324,112 @@ TEST(StoreCommandFaults, DamagedSessionsStoreNothing)
     }
     EXPECT_EQ(home.scalar("SELECT count(*) FROM meranb"), "0");
     EXPECT_EQ(home.run("store"), 1);
+}
+
+} // namespace
+} // namespace kest
+
+namespace kest {
+namespace {
+
+/// The first eight records of a full registrar: a store long enough to meet.
+std::optional<SessionData> eightRecords(std::string& error)
+{
+    std::string records;
+    std::istringstream full(sim::fullRegistrarRecordFile());
+    for (std::string line; std::getline(full, line);) {
+        if (line == "record" && std::count(records.begin(), records.end(), 'c') >= 8 * 2)
+            break;
+        records += line + "\n";
+    }
+    return recordedSession(records, error);
+}
+
+class ServerStoreTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string why;
+        server = test::PgTestServer::get(&why);
+        if (!server) {
+            if (std::getenv("KEST_REQUIRE_PG"))
+                FAIL() << why;
+            GTEST_SKIP() << why;
+        }
+        std::string error;
+        session = eightRecords(error);
+        ASSERT_TRUE(session) << error;
+        Home reference;
+        const auto file = saveSession(reference.data(), *session, error);
+        ASSERT_TRUE(file) << error;
+        ASSERT_EQ(reference.run("store " + file->string()), 0) << reference.err;
+        expected = reference.dump();
+    }
+
+    std::filesystem::path saved(const Home& home)
+    {
+        std::string error;
+        const auto file = saveSession(home.data(), *session, error);
+        EXPECT_TRUE(file) << error;
+        return file.value_or("");
+    }
+
+    test::PgTestServer* server = nullptr;
+    std::optional<SessionData> session;
+    std::string expected;
+};
+
+TEST_F(ServerStoreTest, TwoDesksStoringTheSameReadAtOnceEndWithItsRows)
+{
+    const std::string archive = server->freshDatabase();
+    Home first("", "", archive), second("", "", archive);
+    const auto a = saved(first), b = saved(second);
+    const pid_t p1 = spawn(first.command("store " + a.string()) + " >/dev/null 2>&1");
+    const pid_t p2 = spawn(second.command("store " + b.string()) + " >/dev/null 2>&1");
+    ASSERT_GT(p1, 0);
+    ASSERT_GT(p2, 0);
+    EXPECT_EQ(exitStatus(p1), 0);
+    EXPECT_EQ(exitStatus(p2), 0);
+    EXPECT_EQ(first.dump(), expected);
+}
+
+TEST_F(ServerStoreTest, AServerStoppedMidStoreKeepsTheReadForTheNextStore)
+{
+    Home home("", "", server->freshDatabase());
+    const auto file = saved(home);
+    const auto err = home.data() / "store.err";
+    const pid_t pid = spawn(home.command("store " + file.string()) + " >/dev/null 2>" + err.string());
+    ASSERT_GT(pid, 0);
+    for (int i = 0; i < 5000 && home.rows(ArchiveKind::Hourly) == 0; ++i)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(server->stopImmediately());
+    EXPECT_EQ(exitStatus(pid), 1);
+    ASSERT_TRUE(server->start());
+    EXPECT_NE(test::readFile(err).find("kest store " + file.string()), std::string::npos) << test::readFile(err);
+    EXPECT_FALSE(sessionStored(file));
+
+    ASSERT_EQ(home.run("store " + file.string()), 0) << home.err;
+    EXPECT_EQ(home.dump(), expected);
+    EXPECT_TRUE(sessionStored(file));
+}
+
+TEST_F(ServerStoreTest, ADeskThatMayOnlyReadStoresNothingAndNamesTheSession)
+{
+    const std::string archive = server->freshDatabase();
+    const std::string dbname = archive.substr(archive.find("dbname=") + 7, archive.find(" user") - archive.find("dbname=") - 7);
+    Home owner("", "", archive);
+    (void)server->run(dbname, "CREATE ROLE reader LOGIN");
+    ASSERT_EQ(server->run(dbname, "GRANT SELECT ON ALL TABLES IN SCHEMA public TO reader"), "");
+
+    Home reader("", "", server->connection(dbname, "reader"));
+    const auto file = saved(reader);
+    EXPECT_EQ(reader.run("store " + file.string()), 1);
+    EXPECT_NE(reader.err.find(exchangeMessage(kStatusDatabase)), std::string::npos) << reader.err;
+    EXPECT_NE(reader.err.find("permission denied"), std::string::npos) << "the server's own reason";
+    EXPECT_NE(reader.err.find(file.string()), std::string::npos) << reader.err;
+    EXPECT_FALSE(sessionStored(file));
+    EXPECT_EQ(owner.rows(ArchiveKind::Hourly), 0u);
 }
 
 } // namespace
