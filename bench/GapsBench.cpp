@@ -14,9 +14,9 @@ using bench::yearStart;
 constexpr int kControllers = 10;
 constexpr int kArchives = 16;
 
-Database& benchDatabase()
+ArchiveDatabase& benchDatabase()
 {
-    return bench::yearDatabase(bench::benchFolder("kest-gaps-bench"), [](Database& db) {
+    return bench::yearDatabase(bench::benchFolder("kest-gaps-bench"), [](ArchiveDatabase& db) {
         for (int c = 0; c < kControllers; ++c) {
             for (int a = 1; a <= kArchives; ++a) {
                 // Every archive misses a few hours at a place of its own.
@@ -33,7 +33,7 @@ Database& benchDatabase()
 
 void BM_CheckCompletenessYear(benchmark::State& state)
 {
-    Database& db = benchDatabase();
+    ArchiveDatabase& db = benchDatabase();
     const CompletenessRequest request{yearStart(), yearStart() + 364, {}, {}};
     std::vector<ArchiveCompleteness> out;
     for (auto _ : state) {
@@ -46,14 +46,14 @@ BENCHMARK(BM_CheckCompletenessYear)->Unit(benchmark::kMillisecond)->MinTime(2.0)
 
 void BM_PlainCountPerArchive(benchmark::State& state)
 {
-    Database& db = benchDatabase();
+    ArchiveDatabase& db = benchDatabase();
     std::int64_t rows = 0;
     for (auto _ : state) {
         rows = 0;
         for (int c = 0; c < kControllers; ++c) {
             for (int a = 1; a <= kArchives; ++a) {
                 Statement* s =
-                    db.cached("SELECT count(*) FROM \"arhivh\" WHERE scode = :arhcode AND sdate >= "
+                    bench::sqliteOf(db).cached("SELECT count(*) FROM \"arhivh\" WHERE scode = :arhcode AND sdate >= "
                               ":arhstart AND sdate < :arhend");
                 s->bind(":arhcode", ArchiveKey(0x0A10 + c, ArchiveKind::Hourly, a));
                 s->bindTime(":arhstart", yearStart());
@@ -71,12 +71,12 @@ BENCHMARK(BM_PlainCountPerArchive)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_PlainGroupedCount(benchmark::State& state)
 {
-    Database& db = benchDatabase();
+    ArchiveDatabase& db = benchDatabase();
     std::int64_t rows = 0;
     for (auto _ : state) {
         rows = 0;
         Statement* s =
-            db.cached("SELECT scode, count(*) FROM \"arhivh\" WHERE sdate >= :arhstart AND sdate < "
+            bench::sqliteOf(db).cached("SELECT scode, count(*) FROM \"arhivh\" WHERE sdate >= :arhstart AND sdate < "
                       ":arhend GROUP BY scode");
         s->bindTime(":arhstart", yearStart());
         s->bindTime(":arhend", yearStart() + 365);

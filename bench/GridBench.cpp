@@ -26,10 +26,10 @@ constexpr int kController = 0x0412;
 
 const std::filesystem::path kFolder = bench::benchFolder("kest-grid-bench");
 
-Database& benchDatabase()
+ArchiveDatabase& benchDatabase()
 {
     return bench::yearDatabase(kFolder,
-                               [](Database& db) { bench::appendReportColumns(db, kController, kColumns); });
+                               [](ArchiveDatabase& db) { bench::appendReportColumns(db, kController, kColumns); });
 }
 
 /// The year's blank with both titles, a group and a caption that needs quoting in CSV.

@@ -23,9 +23,9 @@ constexpr int kOtherRows = 1'000'000;
 
 const std::filesystem::path kFolder = bench::benchFolder("kest-report-bench");
 
-Database& benchDatabase()
+ArchiveDatabase& benchDatabase()
 {
-    return bench::yearDatabase(kFolder, [](Database& db) {
+    return bench::yearDatabase(kFolder, [](ArchiveDatabase& db) {
         // The other rows: 400 archives of other controllers, 2,500 hours each.
         for (int c = 0; c < 400; ++c)
             bench::appendHours(db, ArchiveKey(0x1000 + c, ArchiveKind::Hourly, 1), 0, kOtherRows / 400,
@@ -43,7 +43,7 @@ void addPeakMemory(benchmark::State& state)
 
 void BM_BuildHourlyYearReport(benchmark::State& state)
 {
-    Database& db = benchDatabase();
+    ArchiveDatabase& db = benchDatabase();
     BlankRecord blank = bench::yearBlank(kController, kColumns);
     PeriodTable periods;
     periods[1].startDate = yearStart();
@@ -67,7 +67,7 @@ BENCHMARK(BM_BuildHourlyYearReport)->Unit(benchmark::kMillisecond)->MinTime(2.0)
 
 void BM_SixteenPlainRangeSelects(benchmark::State& state)
 {
-    Database& db = benchDatabase();
+    ArchiveDatabase& db = benchDatabase();
     std::int64_t rows = 0;
     for (auto _ : state) {
         for (int a = 1; a <= kColumns; ++a) {

@@ -3,6 +3,7 @@
 // prepared-statement insert loop of the very same rows in the same run. The storing
 // pass is fast enough when it keeps at least half of the plain loop's rate.
 #include "db/ArchiveStore.h"
+#include "db/SqliteDatabase.h"
 #include "registrar/RegistrarImage.h"
 
 #include <benchmark/benchmark.h>
@@ -67,14 +68,14 @@ RegistrarImage& fullImage()
     return image;
 }
 
-std::int64_t storeImage(Database& db)
+std::int64_t storeImage(ArchiveDatabase& db)
 {
     ArchiveStore store(db, StoreVariant::Page, DepthLimits{}, kRecordTime);
     for (int r = 1; r <= kImageRecords; ++r) {
         if (!store.storeRecord(fullImage().record(r), controllerOf(r)).ok())
             return -1;
     }
-    Statement st = db.prepare("SELECT (SELECT count(*) FROM arhivh) + (SELECT count(*) FROM arhivd) + "
+    Statement st = static_cast<SqliteDatabase&>(db).prepare("SELECT (SELECT count(*) FROM arhivh) + (SELECT count(*) FROM arhivd) + "
                               "(SELECT count(*) FROM arhivm) + (SELECT count(*) FROM detail)");
     st.step();
     return st.columnInt(0);
@@ -99,7 +100,7 @@ const std::vector<PlainRow>& plainRows()
         storeImage(*db);
         const char* tables[] = {"arhivh", "arhivd", "arhivm", "detail"};
         for (int t = 0; t < 4; ++t) {
-            Statement st = db->prepare(std::string("SELECT sdate, scode, svalue FROM ") + tables[t]);
+            Statement st = static_cast<SqliteDatabase&>(*db).prepare(std::string("SELECT sdate, scode, svalue FROM ") + tables[t]);
             while (st.step() == Statement::Step::Row)
                 out.push_back({t, st.columnText(0), st.columnInt(1), st.columnDouble(2)});
         }
@@ -153,7 +154,7 @@ void BM_PlainInsertLoop(benchmark::State& state)
         const auto dir = freshDir("plain");
         std::string error;
         auto db = OpenArchiveDatabase(dir, true, &error);
-        sqlite3* h = db->handle();
+        sqlite3* h = static_cast<SqliteDatabase&>(*db).handle();
         sqlite3_stmt* stmts[4];
         const char* tables[] = {"arhivh", "arhivd", "arhivm", "detail"};
         for (int t = 0; t < 4; ++t)

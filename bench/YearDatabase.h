@@ -3,6 +3,7 @@
 // What the benchmarks that read a year of hourly rows share: the year, a database kept
 // in the temporary folder between runs and a way to fill it.
 #include "db/ArchiveTables.h"
+#include "db/SqliteDatabase.h"
 #include "reports/BlankFile.h"
 
 #include <filesystem>
@@ -16,6 +17,12 @@
 namespace kest::bench {
 
 constexpr int kYearHours = 8760;
+
+/// The plain-statement baselines run on the file engine itself.
+inline SqliteDatabase& sqliteOf(ArchiveDatabase& db)
+{
+    return static_cast<SqliteDatabase&>(db);
+}
 
 /// 2025 has no leap day, so its 8,760 hours are 365 whole days.
 inline DateTime yearStart()
@@ -32,9 +39,9 @@ inline std::filesystem::path benchFolder(const std::string& name)
 /// The archive database in `folder`, opened once per run. When the file is new, `fill`
 /// writes its rows in one transaction; a later run reuses the file as it is, so
 /// building a million rows is paid once.
-inline Database& yearDatabase(const std::filesystem::path& folder, const std::function<void(Database&)>& fill)
+inline ArchiveDatabase& yearDatabase(const std::filesystem::path& folder, const std::function<void(ArchiveDatabase&)>& fill)
 {
-    static std::map<std::filesystem::path, std::unique_ptr<Database>> opened;
+    static std::map<std::filesystem::path, std::unique_ptr<ArchiveDatabase>> opened;
     auto& db = opened[folder];
     if (db)
         return *db;
@@ -55,7 +62,7 @@ inline Database& yearDatabase(const std::filesystem::path& folder, const std::fu
 
 /// Appends the hourly rows of one archive for hours `first` to `last` - 1 counted from
 /// the year's start; `value(h)` gives the hour's value, or nothing to leave it out.
-inline void appendHours(Database& db,
+inline void appendHours(ArchiveDatabase& db,
                         std::int64_t key,
                         int first,
                         int last,
@@ -69,7 +76,7 @@ inline void appendHours(Database& db,
 
 /// The archives 1..`columns` of `controller` that the year's report reads: from the
 /// hour before the year (the reading its first row starts from) to the year's end.
-inline void appendReportColumns(Database& db, std::int64_t controller, int columns)
+inline void appendReportColumns(ArchiveDatabase& db, std::int64_t controller, int columns)
 {
     for (int a = 1; a <= columns; ++a)
         appendHours(db, ArchiveKey(controller, ArchiveKind::Hourly, a), -1, kYearHours,

@@ -7,21 +7,33 @@ namespace kest {
 
 bool archiveDatabaseMissing(const std::filesystem::path& DatabasePath)
 {
-    std::error_code ec;
-    return !std::filesystem::exists(DatabasePath / kDatabaseFile, ec);
+    return ArchiveFileMissing(DatabasePath);
 }
 
 ArchiveSetup PrepareArchiveFolder(const std::filesystem::path& DatabasePath)
 {
     ArchiveSetup setup;
+    const bool onServer = !ArchiveServer().empty();
     setup.file = DatabasePath / kDatabaseFile;
     const bool existed = !archiveDatabaseMissing(DatabasePath);
     std::error_code ec;
-    if (!existed)
+    if (!existed || onServer)
         std::filesystem::create_directories(DatabasePath, ec);
 
-    auto db = OpenArchiveDatabase(DatabasePath, !existed, &setup.message);
-    if (db && existed) {
+    // The file is made whole or left alone; on a server the tables that are missing
+    // are created and the others left as they are.
+    auto db = OpenArchiveDatabase(DatabasePath, false, &setup.message);
+    if (!db && !existed)
+        db = OpenArchiveDatabase(DatabasePath, true, &setup.message);
+    if (db && onServer) {
+        setup.created = !RequireTables(*db, kArchiveDatabaseTables).ok();
+        if (const DbStatus made = db->createMissingTables(); !made.ok()) {
+            setup.message = made.message;
+            db.reset();
+        }
+    }
+    if (db) {
+        setup.where = db->describe();
         const DbStatus tables = RequireTables(*db, kArchiveDatabaseTables);
         if (!tables.ok()) {
             setup.message = tables.message;
@@ -32,7 +44,8 @@ ArchiveSetup PrepareArchiveFolder(const std::filesystem::path& DatabasePath)
         setup.databaseFailed = true;
         return setup;
     }
-    setup.created = !existed;
+    if (!onServer)
+        setup.created = !existed;
 
     // A form the user changed is never overwritten: only folders that are missing.
     if (const std::string problem = InstallDeliveredForms(DatabasePath, setup.installedForms);

@@ -12,6 +12,7 @@ struct ArchiveSetup
     bool ok = false;
     bool created = false;        ///< the database was absent and is new
     std::filesystem::path file;  ///< the database file
+    std::string where;           ///< the file or the server, as the archive describes itself
     std::string message;         ///< the reason of a failure
     bool databaseFailed = false; ///< the failure is the database's (message 43)
     std::vector<std::string> installedForms;

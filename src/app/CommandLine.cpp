@@ -24,6 +24,8 @@ constexpr const char* kUsage =
     "  kest [--home DIR] form --form FOLDER --controller HEX4 --from YYYY-MM-DD --to YYYY-MM-DD --out FILE\n"
     "  kest [--home DIR] gaps --from YYYY-MM-DD --to YYYY-MM-DD [--controller HEX4]\n"
     "                         [--kind hourly|daily|monthly|interval] [--out FILE.csv]\n"
+    "  kest [--home DIR] copy --to CONNECTION-STRING|FILE.sqlite\n"
+    "                         copy the archive in use, keeping the target's rows\n"
     "  kest --version | --help\n"
     "FILE ends in .csv, .xlsx or .pdf; with --chart in .png, .svg or .pdf. Exit status: 0 success, 1 "
     "failure, 2 no data for the period.\n";
@@ -34,6 +36,7 @@ const std::map<std::string, std::function<int(CommandContext&)>>& commands()
         {"init", CommandInit},         {"connect", CommandConnect}, {"read", CommandRead},
         {"report", CommandReport},     {"form", CommandForm},       {"gaps", CommandGaps},
         {"store", CommandStore},       {"sessions", CommandSessions},
+        {"copy", CommandCopy},
     };
     return table;
 }

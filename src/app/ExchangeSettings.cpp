@@ -3,6 +3,7 @@
 #include "common/CodePage.h"
 #include "common/IniFile.h"
 #include "db/ArchiveStore.h"
+#include "db/ArchiveTables.h"
 
 #include <algorithm>
 #include <fstream>
@@ -82,6 +83,9 @@ ExchangeSettings LoadExchangeSettings(const std::filesystem::path& programDir)
     s.SessionsKept = std::max(1, ini.readInteger(kSection, "SESSIONS", 200));
     s.DatabaseWait = std::clamp(ini.readInteger(kSection, "DBWAIT", 60), 1, 3600);
     s.SettingsMissing = s.DARH == -1 || s.DARD == -1;
+    // Every command and window opens the archive NN.INI names: this is where it is read.
+    s.Server = ini.readString(kSection, "SERVER", "");
+    UseArchiveServer(s.Server);
     return s;
 }
 
@@ -103,7 +107,13 @@ std::string SaveExchangeSettings(const std::filesystem::path& programDir, Exchan
     ini.writeString(kSection, "RS-232", s.Port);
     s.DatabasePath = withTrailingSeparator(s.DatabasePath);
     ini.writeString(kSection, "PUT", s.DatabasePath);
-    return ini.save();
+    // A desk that keeps its archive in the file gets no SERVER key it never asked for.
+    if (!s.Server.empty() || ini.value(kSection, "SERVER"))
+        ini.writeString(kSection, "SERVER", s.Server);
+    std::string problem = ini.save();
+    if (problem.empty())
+        UseArchiveServer(s.Server);
+    return problem;
 }
 
 } // namespace kest

@@ -23,6 +23,9 @@ struct ExchangeSettings
     std::string Port = "Com2";
     /// Always ends with '/'.
     std::string DatabasePath;
+    /// SERVER: a libpq connection string naming the archive server; empty keeps the
+    /// archive in the SQLite file in DatabasePath.
+    std::string Server;
     /// How many session files are kept (SESSIONS, at least 1).
     int SessionsKept = 200;
     /// How long the storing pass waits for a database another program is writing

@@ -1,5 +1,6 @@
 #include "app/ArchiveSetup.h"
 #include "app/CommandLine.h"
+#include "db/ArchiveTables.h"
 #include "link/ExchangeStatus.h"
 
 #include <ostream>
@@ -12,13 +13,18 @@ namespace kest {
 int CommandInit(CommandContext& ctx)
 {
     const ArchiveSetup setup = PrepareArchiveFolder(ctx.settings.DatabasePath);
+    const bool onServer = !ArchiveServer().empty();
     if (setup.databaseFailed) {
-        ctx.err << exchangeMessage(kStatusDatabase) << "\n"
-                << setup.file.string() << ": " << setup.message << "\n";
+        // The server's own reason stands on a line of its own under message 43.
+        ctx.err << exchangeMessage(kStatusDatabase) << "\n";
+        if (onServer)
+            ctx.err << DescribeArchiveServer(ArchiveServer()) << ": " << setup.message << "\n";
+        else
+            ctx.err << setup.file.string() << ": " << setup.message << "\n";
         return kExitFailure;
     }
-    ctx.out << (setup.created ? "Database created: " : "Database already present: ") << setup.file.string()
-            << "\n";
+    ctx.out << (setup.created ? "Database created: " : "Database already present: ")
+            << (onServer ? setup.where : setup.file.string()) << "\n";
     if (!setup.ok) {
         ctx.err << "Не удалось установить стандартные бланки: " << setup.message << "\n";
         return kExitFailure;

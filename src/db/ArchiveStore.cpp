@@ -3,21 +3,12 @@
 #include "registrar/RegistrarImage.h"
 
 #include <cmath>
-#include <sqlite3.h>
 
 namespace kest {
 namespace {
 
 /// Stored times are whole seconds; an existing row matches a slot within this.
 constexpr double kSameTime = 1e-5;
-
-std::string insertSql(ArchiveKind kind, StoreVariant variant)
-{
-    std::string sql = std::string("INSERT INTO ") + archiveTable(kind) +
-                      " (sdate, scode, svalue) VALUES (?1, ?2, ?3) ON CONFLICT (scode, sdate) ";
-    sql += variant == StoreVariant::Page ? "DO UPDATE SET svalue = excluded.svalue" : "DO NOTHING";
-    return sql;
-}
 
 /// The positions of a chain: up to its first free one. A position whose member the
 /// record lacks (kAbsentMember) counts, so the members after it keep their own days,
@@ -32,13 +23,29 @@ template <std::size_t N> int chainLength(const std::array<std::uint8_t, N>& chai
 
 } // namespace
 
-ArchiveStore::ArchiveStore(Database& db, StoreVariant variant, DepthLimits depth, DateTime today)
+ArchiveStore::ArchiveStore(ArchiveDatabase& db, StoreVariant variant, DepthLimits depth, DateTime today)
     : m_db(db), m_variant(variant), m_depth(depth), m_today(dateOf(today))
 {
     m_slots.reserve(kIntervalSlots);
 }
 
 DbStatus ArchiveStore::storeRecord(const ImageRecord& record, std::int64_t code)
+{
+    // Another desk storing the same archives at the same moment may make the server
+    // undo one of the two transactions (a deadlock or a serialization failure); the
+    // record is then stored again from its start, which the other desk's commit lets
+    // through.
+    constexpr int kAttempts = 8;
+    DbStatus status;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        status = storeRecordOnce(record, code);
+        if (!status.retryable)
+            break;
+    }
+    return status;
+}
+
+DbStatus ArchiveStore::storeRecordOnce(const ImageRecord& record, std::int64_t code)
 {
     Transaction tx(m_db);
     if (!tx.begin().ok())
@@ -281,27 +288,17 @@ DbStatus ArchiveStore::writeSlots(ArchiveKind kind, std::int64_t key, DateTime r
 
 DbStatus ArchiveStore::insertRows(ArchiveKind kind, std::int64_t key, DateTime recordTime)
 {
-    Statement* stmt = m_db.cached(insertSql(kind, m_variant));
-    if (!stmt)
-        return DbStatus::failure(m_db.lastError());
-    // A million rows go through here per image: bind by position and format the
-    // time by hand, which is what keeps the pass near a plain insert loop.
-    sqlite3_stmt* h = stmt->handle();
-    char text[20];
+    m_batch.clear();
     for (const Slot& slot : m_slots) {
-        if (!notAfter(slot.time, recordTime))
-            continue;
-        RowsAttempted = true;
-        writeSqlText(slot.time, text);
-        sqlite3_bind_text(h, 1, text, 19, SQLITE_TRANSIENT);
-        sqlite3_bind_int64(h, 2, key);
-        sqlite3_bind_double(h, 3, slot.value);
-        const int rc = sqlite3_step(h);
-        sqlite3_reset(h);
-        if (rc != SQLITE_DONE)
-            return DbStatus::failure(m_db.lastError());
+        if (notAfter(slot.time, recordTime))
+            m_batch.push_back({slot.time, slot.value});
     }
-    return DbStatus::success();
+    if (m_batch.empty())
+        return DbStatus::success();
+    RowsAttempted = true;
+    return m_db.storeArchiveValues(kind, key, m_batch,
+                                   m_variant == StoreVariant::Page ? DuplicateRule::Overwrite
+                                                                   : DuplicateRule::KeepExisting);
 }
 
 } // namespace kest

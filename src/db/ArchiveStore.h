@@ -34,7 +34,7 @@ struct DepthLimits
 class ArchiveStore
 {
 public:
-    ArchiveStore(Database& db, StoreVariant variant, DepthLimits depth, DateTime today);
+    ArchiveStore(ArchiveDatabase& db, StoreVariant variant, DepthLimits depth, DateTime today);
 
     /// Stores every archive the read marked as its own (flag byte equal to its number)
     /// with its chain members, after deleting rows older than the depth limits.
@@ -50,6 +50,7 @@ private:
         double value;
     };
 
+    DbStatus storeRecordOnce(const ImageRecord& record, std::int64_t code);
     DbStatus storeHourly(const ImageRecord& record, std::int64_t code);
     DbStatus storeDaily(const ImageRecord& record, std::int64_t code);
     DbStatus storeMonthly(const ImageRecord& record, std::int64_t code);
@@ -67,12 +68,13 @@ private:
     DbStatus writeSlots(ArchiveKind kind, std::int64_t key, DateTime recordTime);
     DbStatus insertRows(ArchiveKind kind, std::int64_t key, DateTime recordTime);
 
-    Database& m_db;
+    ArchiveDatabase& m_db;
     StoreVariant m_variant;
     DepthLimits m_depth;
     DateTime m_today;
     std::vector<Slot> m_slots;
     std::vector<ArchiveRow> m_existing;
+    std::vector<ArchiveValue> m_batch;
 };
 
 } // namespace kest

@@ -18,7 +18,7 @@ bool sameColumn(std::string_view a, std::string_view b)
 
 } // namespace
 
-Query::Query(Database& db, std::string table) : m_db(db), m_table(std::move(table)) {}
+Query::Query(SqliteDatabase& db, std::string table) : m_db(db), m_table(std::move(table)) {}
 
 void Query::setSql(std::string sql)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/Database.h"
+#include "db/SqliteDatabase.h"
 
 #include <string>
 #include <vector>
@@ -14,7 +14,7 @@ namespace kest {
 class Query
 {
 public:
-    Query(Database& db, std::string table);
+    Query(SqliteDatabase& db, std::string table);
 
     void setSql(std::string sql);
     void setParam(const std::string& name, DbValue value);
@@ -53,7 +53,7 @@ private:
     int columnIndex(std::string_view name) const;
     void loadTableColumns();
 
-    Database& m_db;
+    SqliteDatabase& m_db;
     std::string m_table;
     std::string m_sql;
     std::vector<std::pair<std::string, DbValue>> m_params;

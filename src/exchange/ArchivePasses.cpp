@@ -19,7 +19,7 @@ constexpr const char* kNoDatabaseAccess =
     "Нет доступа к базе данных, либо база испорчена. Проверьте наличие баз данных и путь к ним.";
 
 /// The archive tables open and present, or nothing after message 43 was shown.
-std::unique_ptr<Database> openTables(ExchangeContext& ctx, bool pageLink)
+std::unique_ptr<ArchiveDatabase> openTables(ExchangeContext& ctx, bool pageLink)
 {
     std::string error;
     auto db = OpenArchiveDatabase(ctx.databasePath, false, &error);
@@ -79,7 +79,7 @@ void takeRecordedValues(ExchangeContext& ctx)
 
 /// What both passes do first: mark the pass as not done, check the tables and let
 /// the window breathe. Nothing when the tables are missing (message 43 was shown).
-std::unique_ptr<Database> beginPass(ExchangeContext& ctx, PassState& pass, int mode)
+std::unique_ptr<ArchiveDatabase> beginPass(ExchangeContext& ctx, PassState& pass, int mode)
 {
     pass.PassDone = 0;
     pass.PassMode = mode;

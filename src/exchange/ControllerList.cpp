@@ -24,7 +24,7 @@ void createEmptySettingsFile(const std::filesystem::path& dir)
 }
 
 /// Name and settlement values of one controller; false on a database failure.
-bool readControllerValues(Database* db, std::int64_t code, ImageRecord& record, std::string& name)
+bool readControllerValues(ArchiveDatabase* db, std::int64_t code, ImageRecord& record, std::string& name)
 {
     if (!db)
         return false;
@@ -54,7 +54,7 @@ int limitedRecordCount(int count, int recordLimit)
 }
 
 ControllerList
-RebuildControllerList(ExchangeContext& ctx, Database* db, bool storingPass, const ControllerListScope& scope)
+RebuildControllerList(ExchangeContext& ctx, ArchiveDatabase* db, bool storingPass, const ControllerListScope& scope)
 {
     ControllerList list;
     const std::filesystem::path dir = ctx.databasePath;

@@ -7,7 +7,7 @@
 
 namespace kest {
 
-class Database;
+class ArchiveDatabase;
 
 /// One row of the archive settings window's controller list.
 struct ControllerListRow
@@ -40,7 +40,7 @@ struct ControllerListScope
 /// again. A missing KEST.INI is created empty. `db` may be null when the tables
 /// could not be opened: that is the database failure of the first row.
 ControllerList RebuildControllerList(ExchangeContext& ctx,
-                                     Database* db,
+                                     ArchiveDatabase* db,
                                      bool storingPass,
                                      const ControllerListScope& scope = {});
 

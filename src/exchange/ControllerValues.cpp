@@ -20,7 +20,7 @@ void reportDatabaseFailure(ExchangeContext& ctx, const std::string& reason)
     ctx.prompter.showError(exchangeMessage(kStatusDatabase));
 }
 
-std::unique_ptr<Database> openControllerTables(ExchangeContext& ctx)
+std::unique_ptr<ArchiveDatabase> openControllerTables(ExchangeContext& ctx)
 {
     std::string error;
     auto db = OpenArchiveDatabase(ctx.databasePath, false, &error);

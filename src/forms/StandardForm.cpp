@@ -195,7 +195,7 @@ int StandardFormType(const std::filesystem::path& formFolder)
     return FormDescription::load(formFolder, "").type();
 }
 
-FormFiller::FormFiller(FormRequest& request, const FormDescription& description, Database* db)
+FormFiller::FormFiller(FormRequest& request, const FormDescription& description, ArchiveDatabase* db)
     : m_request(request), m_desc(description), m_db(db), m_type(description.type())
 {
 }

@@ -14,7 +14,7 @@
 
 namespace kest {
 
-class Database;
+class ArchiveDatabase;
 class ExchangeLog;
 class Prompter;
 
@@ -108,7 +108,7 @@ std::string FormatFormValue(double value, int decimals, char separator);
 class FormFiller
 {
 public:
-    FormFiller(FormRequest& request, const FormDescription& description, Database* db);
+    FormFiller(FormRequest& request, const FormDescription& description, ArchiveDatabase* db);
 
     /// The parameter numbers of the markers of a cell text, in order (at most ten).
     /// Archive values and formulas met in the text are computed on the way. A formula
@@ -146,7 +146,7 @@ private:
 
     FormRequest& m_request;
     const FormDescription& m_desc;
-    Database* m_db;
+    ArchiveDatabase* m_db;
     int m_type;
     std::string m_error;
 };

@@ -34,7 +34,7 @@ DateTime monthStart(std::int64_t index)
 }
 
 /// The interval the storing pass steps by: a damaged length counts as 5 minutes there.
-int intervalMinutes(Database& db, std::int64_t controller)
+int intervalMinutes(ArchiveDatabase& db, std::int64_t controller)
 {
     const int m = SelectIntervalMinutes(db, controller);
     return m >= 1 && m <= 60 ? m : 5;
@@ -137,7 +137,7 @@ DateTime SlotGrid::rangeEnd() const
 }
 
 DbStatus
-CheckCompleteness(Database& db, const CompletenessRequest& request, std::vector<ArchiveCompleteness>& out)
+CheckCompleteness(ArchiveDatabase& db, const CompletenessRequest& request, std::vector<ArchiveCompleteness>& out)
 {
     out.clear();
     std::vector<ArchiveKind> kinds = {ArchiveKind::Hourly, ArchiveKind::Daily, ArchiveKind::Monthly,

@@ -72,7 +72,7 @@ private:
 /// in its table, for the chosen controller and kind; ordered by controller, kind and
 /// number. Interval archives step by the controller's smin (outside 1..60: 5).
 DbStatus
-CheckCompleteness(Database& db, const CompletenessRequest& request, std::vector<ArchiveCompleteness>& out);
+CheckCompleteness(ArchiveDatabase& db, const CompletenessRequest& request, std::vector<ArchiveCompleteness>& out);
 
 /// "часовой", "суточный", "месячный", "интервальный".
 std::string ArchiveKindWord(ArchiveKind kind);

@@ -27,7 +27,7 @@ struct ColumnTotals
 class Builder
 {
 public:
-    Builder(ReportBuild& build, Database& db, const ReportRows& rows)
+    Builder(ReportBuild& build, ArchiveDatabase& db, const ReportRows& rows)
         : m_b(build), m_db(db), m_rows(rows), m_kind(static_cast<ArchiveKind>(rows.kind))
     {
     }
@@ -190,7 +190,7 @@ private:
     }
 
     ReportBuild& m_b;
-    Database& m_db;
+    ArchiveDatabase& m_db;
     const ReportRows& m_rows;
     ArchiveKind m_kind;
     bool m_previousFailed = false;
@@ -212,7 +212,7 @@ void layRows(ReportBuild& b, const ReportRows& rows)
     TotalsCaption(table, b.ablini, b.periods[b.BlankNumber], rows.count());
 }
 
-bool tablesPresent(Database* db)
+bool tablesPresent(ArchiveDatabase* db)
 {
     return db && RequireTables(*db, {"arhivd", "arhivh", "arhivm"}).ok();
 }
@@ -259,8 +259,8 @@ std::string FormatReportValue(double value, int decimals, char separator)
 void BuildReport(ReportBuild& b)
 {
     b.ReportFailed = false;
-    std::unique_ptr<Database> own;
-    Database* db = b.database;
+    std::unique_ptr<ArchiveDatabase> own;
+    ArchiveDatabase* db = b.database;
     if (!db) {
         std::string error;
         own = OpenArchiveDatabase(b.DatabasePath, false, &error);

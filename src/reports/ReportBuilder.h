@@ -9,7 +9,7 @@
 
 namespace kest {
 
-class Database;
+class ArchiveDatabase;
 class ExchangeLog;
 class Prompter;
 
@@ -29,7 +29,7 @@ struct ReportBuild
     char decimalSeparator = ',';
     ExchangeLog* log = nullptr;
     /// An open archive database to use instead of opening DatabasePath.
-    Database* database = nullptr;
+    ArchiveDatabase* database = nullptr;
     /// Set when a table was missing or a query failed (message 43 was shown); the
     /// report is then not shown. The build keeps this to itself: the exchange status
     /// the registrar commands share is never touched by a report.

@@ -25,7 +25,7 @@ std::string currentArchiveSettings(const std::filesystem::path& databasePath)
 SessionData sessionOfRead(const ExchangeContext& ctx,
                           const std::string& started,
                           const std::string& archiveSettings,
-                          Database* db,
+                          ArchiveDatabase* db,
                           std::string exchanges,
                           const ReadBeginning& beginning)
 {
@@ -101,7 +101,7 @@ std::string replayRead(ExchangeContext& ctx,
     return {};
 }
 
-DbStatus addSessionControllers(Database& db, const SessionData& session)
+DbStatus addSessionControllers(ArchiveDatabase& db, const SessionData& session)
 {
     for (int r = 0; r < session.inputs.records; ++r) {
         const ControllerValues& v = session.inputs.values[static_cast<std::size_t>(r)];

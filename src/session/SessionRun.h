@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/Database.h"
+#include "db/ArchiveDatabase.h"
 #include "exchange/ArchivePasses.h"
 #include "exchange/ExchangeContext.h"
 #include "session/ReplayPort.h"
@@ -32,7 +32,7 @@ struct ReadBeginning
 SessionData sessionOfRead(const ExchangeContext& ctx,
                           const std::string& started,
                           const std::string& archiveSettings,
-                          Database* db,
+                          ArchiveDatabase* db,
                           std::string exchanges,
                           const ReadBeginning& beginning = {});
 
@@ -52,7 +52,7 @@ std::string replayRead(ExchangeContext& ctx,
 /// Adds the controller rows the database lacks with the values the read had, so a
 /// store into an empty database leaves the controller rows the read left. Rows
 /// already there are kept as they are.
-DbStatus addSessionControllers(Database& db, const SessionData& session);
+DbStatus addSessionControllers(ArchiveDatabase& db, const SessionData& session);
 
 /// The line that tells where a read whose storing pass failed is kept.
 std::string sessionKeptMessage(const std::filesystem::path& session);

@@ -1,4 +1,5 @@
 #include "ReportHome.h"
+#include "db/EngineTest.h"
 #include "TestSupport.h"
 #include "common/CodePage.h"
 #include "db/ArchiveTables.h"
@@ -14,12 +15,15 @@ using test::TempDir;
 
 /// A program folder after `kest init` (the delivered forms installed) whose database
 /// holds controller 0412: hourly archives 1 to 3, daily 1, 5 and 7, monthly 1, 2, 4.
-class FormCommandTest : public ::testing::Test
+class FormCommandTest : public test::EngineTest
 {
 protected:
-    FormCommandTest()
+    void SetUp() override
     {
-        auto db = test::prepareReportHome(dir);
+        EngineTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        auto db = test::prepareReportHome(dir, server);
         auto key = [](ArchiveKind k, int a) { return ArchiveKey(0x0412, k, a); };
         const DateTime start = *encodeDateTime(2024, 3, 1);
         for (int h = 0; h < 48; ++h) {
@@ -54,7 +58,7 @@ protected:
     TempDir dir;
 };
 
-TEST_F(FormCommandTest, DeliveredHourlySheetFilledCellByCell)
+TEST_P(FormCommandTest, DeliveredHourlySheetFilledCellByCell)
 {
     const std::string csv = (dir / "h.csv").string();
     std::string err;
@@ -82,7 +86,7 @@ TEST_F(FormCommandTest, DeliveredHourlySheetFilledCellByCell)
                              "Ответственный за учет: ____________________;;\n");
 }
 
-TEST_F(FormCommandTest, DeliveredDailyAndMonthlySheets)
+TEST_P(FormCommandTest, DeliveredDailyAndMonthlySheets)
 {
     const std::string csv = (dir / "d.csv").string();
     std::string err;
@@ -124,7 +128,7 @@ TEST_F(FormCommandTest, DeliveredDailyAndMonthlySheets)
     EXPECT_NE(monthly.find("Среднемесячный расход V, м3/мес;  933,33;\n"), std::string::npos) << monthly;
 }
 
-TEST_F(FormCommandTest, FailuresExitOneAndWriteNothing)
+TEST_P(FormCommandTest, FailuresExitOneAndWriteNothing)
 {
     const auto out = dir / "f.csv";
     const std::string o = " --out " + out.string();
@@ -151,12 +155,12 @@ TEST_F(FormCommandTest, FailuresExitOneAndWriteNothing)
     EXPECT_FALSE(std::filesystem::exists(out));
 
     // The database must be there, or every value would read as 0.
-    std::filesystem::remove(dir / "data" / "kest.sqlite");
+    loseArchive(dir / "data");
     EXPECT_EQ(form("--form 'Годовая сводка' --controller 0412" + period + o, &err), 1);
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 
-TEST_F(FormCommandTest, InitInstallsOnlyTheFormsThatAreMissing)
+TEST_P(FormCommandTest, InitInstallsOnlyTheFormsThatAreMissing)
 {
     const auto data = dir / "data";
     const auto opis = data / "Годовая сводка" / "OPIS.INI";
@@ -175,6 +179,8 @@ TEST_F(FormCommandTest, InitInstallsOnlyTheFormsThatAreMissing)
     EXPECT_NE(out.find("Standard form installed: Часовая ведомость"), std::string::npos);
     EXPECT_EQ(out.find("Годовая сводка"), std::string::npos);
 }
+
+KEST_ON_BOTH_ENGINES(FormCommandTest);
 
 } // namespace
 } // namespace kest

@@ -1,4 +1,5 @@
 #include "ReportHome.h"
+#include "db/EngineTest.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,12 +11,15 @@ using test::readFile;
 using test::runCommand;
 using test::TempDir;
 
-class GapsCommandTest : public ::testing::Test
+class GapsCommandTest : public test::EngineTest
 {
 protected:
-    GapsCommandTest()
+    void SetUp() override
     {
-        auto db = test::prepareReportHome(dir);
+        EngineTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        auto db = test::prepareReportHome(dir, server);
         const DateTime start = *encodeDateTime(2024, 3, 1);
         for (int h = 0; h < 48; ++h) {
             if (h != 30)
@@ -34,7 +38,7 @@ protected:
     TempDir dir;
 };
 
-TEST_F(GapsCommandTest, WritesTheTableToStdoutOrAFile)
+TEST_P(GapsCommandTest, WritesTheTableToStdoutOrAFile)
 {
     const std::string expected = "Контроллер;Архив;Номер;Ожидается;Есть;Вне сетки;Пропуски\n"
                                  "1A2F;часовой;04;48;47;0;02.03.2024 06:00\n"
@@ -52,7 +56,7 @@ TEST_F(GapsCommandTest, WritesTheTableToStdoutOrAFile)
                              "1A2F;суточный;02;2;1;0;02.03.2024\n");
 }
 
-TEST_F(GapsCommandTest, RefusesBadOptionsAndAMissingDatabase)
+TEST_P(GapsCommandTest, RefusesBadOptionsAndAMissingDatabase)
 {
     std::string err;
     EXPECT_EQ(gaps("--from 2024-03-02 --to 2024-03-01", nullptr, &err), 1);
@@ -65,10 +69,12 @@ TEST_F(GapsCommandTest, RefusesBadOptionsAndAMissingDatabase)
     EXPECT_EQ(gaps("--from 2024-03-01 --to 2024-03-02 --kind weekly"), 1);
     EXPECT_EQ(gaps("--from 2024-03-01 --to 2024-03-02 --out gaps.xlsx"), 1);
 
-    std::filesystem::remove(dir / "data" / "kest.sqlite");
+    loseArchive(dir / "data");
     EXPECT_EQ(gaps("--from 2024-03-01 --to 2024-03-02", nullptr, &err), 1);
     EXPECT_NE(err.find("Отсутствуют необходимые базы"), std::string::npos);
 }
+
+KEST_ON_BOTH_ENGINES(GapsCommandTest);
 
 } // namespace
 } // namespace kest

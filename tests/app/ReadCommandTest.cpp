@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "db/SqliteDatabase.h"
 #include "db/ArchiveTables.h"
 
 #include <algorithm>
@@ -78,7 +79,7 @@ protected:
     std::int64_t count(const std::string& sql)
     {
         std::string error;
-        auto db = Database::open(dir / "data" / kDatabaseFile, Database::OpenMode::Existing, &error);
+        auto db = SqliteDatabase::open(dir / "data" / kDatabaseFile, SqliteDatabase::OpenMode::Existing, &error);
         Statement st = db->prepare(sql);
         st.step();
         return st.columnInt(0);
@@ -86,7 +87,7 @@ protected:
     double value(const char* table, std::int64_t key, const char* when)
     {
         std::string error;
-        auto db = Database::open(dir / "data" / kDatabaseFile, Database::OpenMode::Existing, &error);
+        auto db = SqliteDatabase::open(dir / "data" / kDatabaseFile, SqliteDatabase::OpenMode::Existing, &error);
         Statement st =
             db->prepare(std::string("SELECT svalue FROM ") + table + " WHERE scode = :k AND sdate = :d");
         st.bind(":k", key);
@@ -96,7 +97,7 @@ protected:
     void exec(const std::string& sql)
     {
         std::string error;
-        auto db = Database::open(dir / "data" / kDatabaseFile, Database::OpenMode::Existing, &error);
+        auto db = SqliteDatabase::open(dir / "data" / kDatabaseFile, SqliteDatabase::OpenMode::Existing, &error);
         ASSERT_TRUE(db && db->execute(sql).ok());
     }
     std::int64_t rows()

@@ -1,4 +1,5 @@
 #include "ReportHome.h"
+#include "db/EngineTest.h"
 #include "TestSupport.h"
 #include "common/CodePage.h"
 #include "db/ArchiveTables.h"
@@ -16,12 +17,15 @@ using test::writeFile;
 
 /// A program folder with NN.INI, the delivered example blanks and a database holding
 /// four days of hourly and a month of daily values of controller 1A2F.
-class ReportCommandTest : public ::testing::Test
+class ReportCommandTest : public test::EngineTest
 {
 protected:
-    ReportCommandTest()
+    void SetUp() override
     {
-        auto db = test::prepareReportHome(dir);
+        EngineTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        auto db = test::prepareReportHome(dir, server);
         const DateTime start = *encodeDateTime(2024, 3, 2);
         for (int h = 0; h < 96; ++h) {
             for (int a : {4, 6})
@@ -42,7 +46,7 @@ protected:
     TempDir dir;
 };
 
-TEST_F(ReportCommandTest, ExitStatusesAndCsv)
+TEST_P(ReportCommandTest, ExitStatusesAndCsv)
 {
     const std::string csv = (dir / "d.csv").string();
     std::string err;
@@ -73,7 +77,7 @@ TEST_F(ReportCommandTest, ExitStatusesAndCsv)
         1);
 }
 
-TEST_F(ReportCommandTest, HourlyXlsxWithTitlesAndMissingDatabase)
+TEST_P(ReportCommandTest, HourlyXlsxWithTitlesAndMissingDatabase)
 {
     const std::string xlsx = (dir / "h.xlsx").string();
     std::string err;
@@ -91,14 +95,14 @@ TEST_F(ReportCommandTest, HourlyXlsxWithTitlesAndMissingDatabase)
                              "Тепловая энергия", "02   22-23 час ", "За 4 часа:", "Отчет составил"})
         EXPECT_NE(strings.find(text), std::string::npos) << text;
 
-    std::filesystem::remove(dir / "data" / "kest.sqlite");
+    loseArchive(dir / "data");
     EXPECT_EQ(report("--blank 'Часовой отчет МЕРАН 1A2F' --from 2024-03-02 --to 2024-03-02 --out " + xlsx,
                      nullptr, &err),
               1);
     EXPECT_NE(err.find("Отсутствуют необходимые базы"), std::string::npos);
 }
 
-TEST_F(ReportCommandTest, AnOutputThatCannotBeWrittenFailsAndStaysAsItWas)
+TEST_P(ReportCommandTest, AnOutputThatCannotBeWrittenFailsAndStaysAsItWas)
 {
     const std::string blank = "--blank 'Суточный отчет МЕРАН 1A2F' --from 2024-03-01 --to 2024-03-03 --out ";
     for (const char* name : {"kept.csv", "kept.xlsx"}) {
@@ -113,7 +117,13 @@ TEST_F(ReportCommandTest, AnOutputThatCannotBeWrittenFailsAndStaysAsItWas)
     }
 }
 
-TEST_F(ReportCommandTest, DatabaseInAReadOnlyFolder)
+/// What concerns the file alone: a folder that may not be written.
+class ReportCommandFileTest : public ReportCommandTest
+{
+};
+INSTANTIATE_TEST_SUITE_P(FileOnly, ReportCommandFileTest, ::testing::Values("file"));
+
+TEST_P(ReportCommandFileTest, DatabaseInAReadOnlyFolder)
 {
     // A colleague's share or a copied archive: the folder may not be written, and a
     // database in WAL mode could not be opened there for lack of its -shm file.
@@ -178,6 +188,8 @@ TEST(ReportCommandIntervalTest, RowsFollowTheIntervalOfTheBlanksController)
                              "10 ч. 20-29 мин;;30,0\n"
                              "Итого:;;60,0\n");
 }
+
+KEST_ON_BOTH_ENGINES(ReportCommandTest);
 
 } // namespace
 } // namespace kest

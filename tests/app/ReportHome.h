@@ -11,11 +11,14 @@ namespace kest::test {
 
 /// A program folder for `kest report`: NN.INI pointing at home/data, the delivered
 /// example blanks and an empty archive database there, open for the test to fill.
-inline std::unique_ptr<Database> prepareReportHome(const TempDir& home)
+/// With a `server` the archive is there and NN.INI names it.
+inline std::unique_ptr<ArchiveDatabase> prepareReportHome(const TempDir& home, const std::string& server = "")
 {
     const auto data = home / "data";
     std::filesystem::create_directories(data);
-    writeFile(home / "NN.INI", "[TIME]\r\nPUT=" + data.string() + "/\r\n");
+    writeFile(home / "NN.INI", "[TIME]\r\nPUT=" + data.string() + "/\r\n" +
+                                   (server.empty() ? "" : "SERVER=" + server + "\r\n"));
+    UseArchiveServer(server);
     std::filesystem::copy_file(std::filesystem::path(KEST_SOURCE_DIR) / "data/blanks/BLANK.INI",
                                data / "BLANK.INI");
     std::string error;
@@ -24,7 +27,7 @@ inline std::unique_ptr<Database> prepareReportHome(const TempDir& home)
 
 /// Hourly values 1 of archive 4 of controller 1A2F, every hour of January 2024: a
 /// month of the example hourly blank, more than a page long.
-inline void fillJanuaryHours(Database& db)
+inline void fillJanuaryHours(ArchiveDatabase& db)
 {
     const DateTime start = *encodeDateTime(2024, 1, 1);
     for (int h = 0; h < 31 * 24; ++h)

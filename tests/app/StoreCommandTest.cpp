@@ -1,13 +1,18 @@
 #include "RecordFile.h"
 #include "SessionMaker.h"
 #include "TestSupport.h"
+#include "db/SqliteDatabase.h"
+#include "db/ArchiveScan.h"
 #include "db/ArchiveTables.h"
+#include "db/PgTestServer.h"
+#include "link/ExchangeStatus.h"
 #include "link/SimProcess.h"
 #include "session/SessionFolder.h"
 
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <limits>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sstream>
@@ -21,16 +26,19 @@ namespace {
 
 using namespace std::chrono_literals;
 
-/// A program folder with NN.INI and an empty database in its data folder.
+/// A program folder with NN.INI and an empty database in its data folder, the
+/// SQLite file or, given a connection string, a server database.
 class Home
 {
 public:
-    explicit Home(const std::string& port = "", const std::string& extra = "")
+    explicit Home(const std::string& port = "", const std::string& extra = "", const std::string& server = "")
+        : m_server(server)
     {
         std::filesystem::create_directories(m_dir / "data");
         test::writeFile(m_dir / "NN.INI", "[TIME]\r\nDARH=36500\r\nDARD=36500\r\nDARM=36500\r\nDok=36500\r\n"
                                           "KOLP=2\r\nTWORK=1\r\nRS-232=" +
-                                              port + "\r\nPUT=" + data().string() + "/\r\n" + extra);
+                                              port + "\r\nPUT=" + data().string() + "/\r\n" + extra +
+                                              (server.empty() ? "" : "SERVER=" + server + "\r\n"));
         EXPECT_EQ(run("init"), 0) << err;
     }
 
@@ -41,45 +49,75 @@ public:
     }
     int run(const std::string& args) { return test::runCommand(command(args), &out, &err); }
 
-    /// Every row of every table, sorted, as one text.
+    std::unique_ptr<ArchiveDatabase> open() const
+    {
+        UseArchiveServer(m_server);
+        std::string error;
+        auto db = OpenArchiveDatabase(data(), false, &error);
+        UseArchiveServer("");
+        EXPECT_TRUE(db) << error;
+        return db;
+    }
+
+    /// Every row of every table, in key and time order, as one text the same on
+    /// both engines.
     std::string dump() const
     {
-        std::string error;
-        auto db = Database::open(data() / kDatabaseFile, Database::OpenMode::Existing, &error);
+        auto db = open();
         std::ostringstream text;
-        for (const char* sql : {"SELECT 'h', scode, sdate, svalue FROM arhivh ORDER BY 2, 3",
-                                "SELECT 'd', scode, sdate, svalue FROM arhivd ORDER BY 2, 3",
-                                "SELECT 'm', scode, sdate, svalue FROM arhivm ORDER BY 2, 3",
-                                "SELECT 'x', scode, sdate, svalue FROM detail ORDER BY 2, 3",
-                                "SELECT 'b', scode, sname, rhour, rday, avans FROM meranb ORDER BY 2",
-                                "SELECT 'e', scode, smin FROM merane ORDER BY 2"}) {
-            Statement st = db->prepare(sql);
-            while (st.step() == Statement::Step::Row) {
-                for (int i = 0; i < st.columnCount(); ++i)
-                    text << st.columnText(i) << '|';
-                text << '\n';
+        text.precision(17);
+        for (const auto kind : {ArchiveKind::Hourly, ArchiveKind::Daily, ArchiveKind::Monthly, ArchiveKind::Interval}) {
+            std::vector<std::int64_t> keys;
+            EXPECT_TRUE(SelectArchiveKeys(*db, kind, 0, std::numeric_limits<std::int64_t>::max(), keys).ok());
+            for (const auto key : keys) {
+                std::vector<ArchiveRow> rows;
+                EXPECT_TRUE(SelectArchiveRange(*db, kind, key, 0, 1e6, rows).ok());
+                for (const auto& r : rows)
+                    text << archiveTable(kind) << '|' << key << '|' << toSqlText(r.sdate) << '|' << r.svalue << '\n';
             }
         }
+        std::vector<ControllerRow> controllers;
+        EXPECT_TRUE(SelectAllControllers(*db, controllers).ok());
+        for (const auto& c : controllers)
+            text << "b|" << c.scode << '|' << c.sname << '|' << c.rhour << '|' << c.rday << '|' << c.avans << '|'
+                 << SelectIntervalMinutes(*db, c.scode) << '\n';
         return text.str();
+    }
+    /// The rows of one archive table.
+    std::size_t rows(ArchiveKind kind) const
+    {
+        auto db = open();
+        std::vector<std::int64_t> keys;
+        std::size_t n = 0;
+        (void)SelectArchiveKeys(*db, kind, 0, std::numeric_limits<std::int64_t>::max(), keys);
+        for (const auto key : keys) {
+            std::vector<ArchiveRow> rows;
+            (void)SelectArchiveRange(*db, kind, key, 0, 1e6, rows);
+            n += rows.size();
+        }
+        return n;
     }
     std::string scalar(const std::string& sql) const
     {
         std::string error;
-        auto db = Database::open(data() / kDatabaseFile, Database::OpenMode::Existing, &error);
+        auto db = SqliteDatabase::open(data() / kDatabaseFile, SqliteDatabase::OpenMode::Existing, &error);
         Statement st = db->prepare(sql);
         return st.step() == Statement::Step::Row ? st.columnText(0) : "";
     }
     void exec(const std::string& sql) const
     {
-        std::string error;
-        auto db = Database::open(data() / kDatabaseFile, Database::OpenMode::Existing, &error);
+        auto db = open();
         ASSERT_TRUE(db && db->execute(sql).ok()) << sql;
     }
     /// A fresh, empty database in place of the old one.
     void emptyDatabase()
     {
-        for (const char* suffix : {"", "-wal", "-shm"})
-            std::filesystem::remove(data() / (std::string(kDatabaseFile) + suffix));
+        if (m_server.empty()) {
+            for (const char* suffix : {"", "-wal", "-shm"})
+                std::filesystem::remove(data() / (std::string(kDatabaseFile) + suffix));
+        } else {
+            exec("DROP TABLE meranb, merane, arhivh, arhivd, arhivm, detail");
+        }
         ASSERT_EQ(run("init"), 0) << err;
     }
     std::vector<SessionListing> sessions() const { return listSessions(data()); }
@@ -87,6 +125,7 @@ public:
     std::string out, err;
 
 private:
+    std::string m_server;
     test::TempDir m_dir;
 };
 
@@ -125,17 +164,21 @@ std::optional<SessionData> recordedSession(const std::string& records, std::stri
     return memory ? sim::recordRead(*memory, sim::LinkKind::Page, scratch.data(), error) : std::nullopt;
 }
 
-class StoreCommandTest : public ::testing::TestWithParam<const char*>
+/// Each link on each engine.
+class StoreCommandTest : public ::testing::TestWithParam<std::tuple<const char*, const char*>>
 {
+protected:
+    void SetUp() override { KEST_ENGINE_CONNECTION(std::get<1>(GetParam()), server); }
+    std::string server;
 };
 
 TEST_P(StoreCommandTest, StoreRebuildsWhatTheReadStored)
 {
-    const std::string link = GetParam();
+    const std::string link = std::get<0>(GetParam());
     test::SimProcess sim(link, example(link == "page" ? "page-link.txt" : "request-link.txt"),
                          {"--bad-checksum", "1", "--noise", "1"});
     ASSERT_TRUE(sim.ready());
-    Home home(sim.device());
+    Home home(sim.device(), "", server);
     // Marks and settlement values of the read's day, changed before the store.
     test::writeFile(home.data() / "KEST.INI", "[0412]\r\nAD01=90\r\nAH02=90\r\n");
     home.exec("INSERT INTO meranb VALUES (1042, 'Котельная', 12, 1, 1)");
@@ -161,7 +204,9 @@ TEST_P(StoreCommandTest, StoreRebuildsWhatTheReadStored)
     // The session served by kest-sim is read like the registrar it was recorded from.
     test::SimProcess replay(link, "", {"--session", file});
     ASSERT_TRUE(replay.ready());
-    Home again(replay.device());
+    if (!server.empty())
+        home.exec("DROP TABLE meranb, merane, arhivh, arhivd, arhivm, detail");
+    Home again(replay.device(), "", server);
     again.exec("INSERT INTO meranb VALUES (1042, 'Котельная', 12, 1, 1)");
     again.exec("INSERT INTO merane VALUES (1042, 10)");
     test::writeFile(again.data() / "KEST.INI", "[0412]\r\nAD01=90\r\nAH02=90\r\n");
@@ -169,7 +214,9 @@ TEST_P(StoreCommandTest, StoreRebuildsWhatTheReadStored)
     EXPECT_EQ(again.dump(), stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLinks, StoreCommandTest, ::testing::Values("page", "request"));
+INSTANTIATE_TEST_SUITE_P(BothLinks,
+                         StoreCommandTest,
+                         ::testing::Combine(::testing::Values("page", "request"), ::testing::Values("file", "server")));
 
 TEST(StoreCommandFaults, KilledStoreIsCompletedByTheNextOne)
 {
@@ -223,7 +270,7 @@ TEST(StoreCommandFaults, DatabaseHeldByAnotherWriterKeepsTheReadForLater)
     for (int i = 0; i < 3000 && sim.trace().size() < 12; ++i)
         std::this_thread::sleep_for(5ms);
     std::string error;
-    auto writer = Database::open(home.data() / kDatabaseFile, Database::OpenMode::Existing, &error);
+    auto writer = SqliteDatabase::open(home.data() / kDatabaseFile, SqliteDatabase::OpenMode::Existing, &error);
     ASSERT_TRUE(writer && writer->execute("BEGIN IMMEDIATE").ok());
     ASSERT_EQ(exitStatus(pid), 1);
     ASSERT_TRUE(writer->execute("ROLLBACK").ok());
@@ -277,6 +324,112 @@ TEST(StoreCommandFaults, DamagedSessionsStoreNothing)
     }
     EXPECT_EQ(home.scalar("SELECT count(*) FROM meranb"), "0");
     EXPECT_EQ(home.run("store"), 1);
+}
+
+} // namespace
+} // namespace kest
+
+namespace kest {
+namespace {
+
+/// The first eight records of a full registrar: a store long enough to meet.
+std::optional<SessionData> eightRecords(std::string& error)
+{
+    std::string records;
+    std::istringstream full(sim::fullRegistrarRecordFile());
+    for (std::string line; std::getline(full, line);) {
+        if (line == "record" && std::count(records.begin(), records.end(), 'c') >= 8 * 2)
+            break;
+        records += line + "\n";
+    }
+    return recordedSession(records, error);
+}
+
+class ServerStoreTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string why;
+        server = test::PgTestServer::get(&why);
+        if (!server) {
+            if (std::getenv("KEST_REQUIRE_PG"))
+                FAIL() << why;
+            GTEST_SKIP() << why;
+        }
+        std::string error;
+        session = eightRecords(error);
+        ASSERT_TRUE(session) << error;
+        Home reference;
+        const auto file = saveSession(reference.data(), *session, error);
+        ASSERT_TRUE(file) << error;
+        ASSERT_EQ(reference.run("store " + file->string()), 0) << reference.err;
+        expected = reference.dump();
+    }
+
+    std::filesystem::path saved(const Home& home)
+    {
+        std::string error;
+        const auto file = saveSession(home.data(), *session, error);
+        EXPECT_TRUE(file) << error;
+        return file.value_or("");
+    }
+
+    test::PgTestServer* server = nullptr;
+    std::optional<SessionData> session;
+    std::string expected;
+};
+
+TEST_F(ServerStoreTest, TwoDesksStoringTheSameReadAtOnceEndWithItsRows)
+{
+    const std::string archive = server->freshDatabase();
+    Home first("", "", archive), second("", "", archive);
+    const auto a = saved(first), b = saved(second);
+    const pid_t p1 = spawn(first.command("store " + a.string()) + " >/dev/null 2>&1");
+    const pid_t p2 = spawn(second.command("store " + b.string()) + " >/dev/null 2>&1");
+    ASSERT_GT(p1, 0);
+    ASSERT_GT(p2, 0);
+    EXPECT_EQ(exitStatus(p1), 0);
+    EXPECT_EQ(exitStatus(p2), 0);
+    EXPECT_EQ(first.dump(), expected);
+}
+
+TEST_F(ServerStoreTest, AServerStoppedMidStoreKeepsTheReadForTheNextStore)
+{
+    Home home("", "", server->freshDatabase());
+    const auto file = saved(home);
+    const auto err = home.data() / "store.err";
+    const pid_t pid = spawn(home.command("store " + file.string()) + " >/dev/null 2>" + err.string());
+    ASSERT_GT(pid, 0);
+    for (int i = 0; i < 5000 && home.rows(ArchiveKind::Hourly) == 0; ++i)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(server->stopImmediately());
+    EXPECT_EQ(exitStatus(pid), 1);
+    ASSERT_TRUE(server->start());
+    EXPECT_NE(test::readFile(err).find("kest store " + file.string()), std::string::npos) << test::readFile(err);
+    EXPECT_FALSE(sessionStored(file));
+
+    ASSERT_EQ(home.run("store " + file.string()), 0) << home.err;
+    EXPECT_EQ(home.dump(), expected);
+    EXPECT_TRUE(sessionStored(file));
+}
+
+TEST_F(ServerStoreTest, ADeskThatMayOnlyReadStoresNothingAndNamesTheSession)
+{
+    const std::string archive = server->freshDatabase();
+    const std::string dbname = archive.substr(archive.find("dbname=") + 7, archive.find(" user") - archive.find("dbname=") - 7);
+    Home owner("", "", archive);
+    (void)server->run(dbname, "CREATE ROLE reader LOGIN");
+    ASSERT_EQ(server->run(dbname, "GRANT SELECT ON ALL TABLES IN SCHEMA public TO reader"), "");
+
+    Home reader("", "", server->connection(dbname, "reader"));
+    const auto file = saved(reader);
+    EXPECT_EQ(reader.run("store " + file.string()), 1);
+    EXPECT_NE(reader.err.find(exchangeMessage(kStatusDatabase)), std::string::npos) << reader.err;
+    EXPECT_NE(reader.err.find("permission denied"), std::string::npos) << "the server's own reason";
+    EXPECT_NE(reader.err.find(file.string()), std::string::npos) << reader.err;
+    EXPECT_FALSE(sessionStored(file));
+    EXPECT_EQ(owner.rows(ArchiveKind::Hourly), 0u);
 }
 
 } // namespace

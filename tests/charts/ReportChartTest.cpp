@@ -62,7 +62,7 @@ protected:
     }
 
     test::TempDir dir;
-    std::unique_ptr<Database> db;
+    std::unique_ptr<ArchiveDatabase> db;
     BlankRecord blank;
     PeriodTable periods;
     MemoryPrompter prompter;

@@ -1,4 +1,5 @@
 #include "db/ArchiveStore.h"
+#include "db/SqliteDatabase.h"
 
 #include "TestSupport.h"
 #include "registrar/RegistrarImage.h"
@@ -47,13 +48,13 @@ protected:
 
     std::int64_t count(const char* table)
     {
-        Statement st = db->prepare(std::string("SELECT count(*) FROM ") + table);
+        Statement st = static_cast<SqliteDatabase&>(*db).prepare(std::string("SELECT count(*) FROM ") + table);
         st.step();
         return st.columnInt(0);
     }
 
     test::TempDir dir;
-    std::unique_ptr<Database> db;
+    std::unique_ptr<ArchiveDatabase> db;
     RegistrarImage image;
     bool attempted = false;
 };

@@ -22,7 +22,7 @@ protected:
     DateTime at(int y, int m, int d, int h = 0) { return *encodeDateTime(y, m, d, h); }
 
     TempDir dir;
-    std::unique_ptr<Database> db;
+    std::unique_ptr<ArchiveDatabase> db;
 };
 
 } // namespace
@@ -123,7 +123,7 @@ TEST_F(ArchiveTablesTest, QueryWalksEditsDeletesAndAppends)
     for (int d = 1; d <= 3; ++d)
         ASSERT_TRUE(AppendArchiveRow(*db, ArchiveKind::Daily, {at(2026, 3, d), key, double(d)}).ok());
 
-    Query q(*db, "arhivd");
+    Query q(static_cast<SqliteDatabase&>(*db), "arhivd");
     q.setSql("select * from arhivd where scode = :arhcode");
     q.setParam(":arhcode", std::int64_t{key});
     ASSERT_TRUE(q.open().ok());
@@ -143,7 +143,7 @@ TEST_F(ArchiveTablesTest, QueryWalksEditsDeletesAndAppends)
     EXPECT_EQ(rows[1].svalue, 30.0);
     EXPECT_EQ(rows[2].svalue, 9.5) << "a number passed as text is stored as a number";
 
-    Query bad(*db, "nosuch");
+    Query bad(static_cast<SqliteDatabase&>(*db), "nosuch");
     bad.setSql("select * from nosuch");
     EXPECT_FALSE(bad.open().ok());
 }

@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "db/ArchiveTables.h"
+#include "db/SqliteDatabase.h"
 #include "exchange/FakeExchange.h"
 #include "exchange/FakeRegistrar.h"
 
@@ -64,7 +65,7 @@ protected:
     }
 
     test::TempDir dir;
-    std::unique_ptr<Database> db;
+    std::unique_ptr<ArchiveDatabase> db;
     FakeRegistrar reg;
     DepthLimits depth;
     PassState pass;
@@ -98,10 +99,10 @@ TEST_F(ArchivePassesTest, ALostTimeStampEndsTheReadingPass)
     EXPECT_EQ(reg.requests.size(), 1u + 4u); // one answered, one tried twice by each of two loops
 }
 
-int rowCount(Database& db, ArchiveKind kind, std::int64_t key)
+int rowCount(ArchiveDatabase& db, ArchiveKind kind, std::int64_t key)
 {
     Statement st =
-        db.prepare(std::string("SELECT COUNT(*) FROM ") + archiveTable(kind) + " WHERE scode = :k");
+        static_cast<SqliteDatabase&>(db).prepare(std::string("SELECT COUNT(*) FROM ") + archiveTable(kind) + " WHERE scode = :k");
     st.bind(":k", key);
     (void)st.step();
     return static_cast<int>(st.columnInt(0));
@@ -136,7 +137,7 @@ TEST_F(ArchivePassesTest, TheRecordCounterLimitsBothPassesOnThePageLink)
     EXPECT_FALSE(logHas("Передаются данные записи № 2"));
     EXPECT_GT(rowCount(*db, ArchiveKind::Hourly, ArchiveKey(0x0412, ArchiveKind::Hourly, 1)), 0);
     for (const char* table : {"arhivh", "arhivd", "arhivm", "detail"}) {
-        Statement st = db->prepare(std::string("SELECT COUNT(*) FROM ") + table +
+        Statement st = static_cast<SqliteDatabase&>(*db).prepare(std::string("SELECT COUNT(*) FROM ") + table +
                                    " WHERE scode BETWEEN 0x0A1F000 AND 0x0A1FFFF");
         (void)st.step();
         EXPECT_EQ(st.columnInt(0), 0) << table;

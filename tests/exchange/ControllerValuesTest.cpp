@@ -25,7 +25,7 @@ struct ControllerHome
         }
         fake.catalog.count = 2;
     }
-    std::unique_ptr<Database> db() const
+    std::unique_ptr<ArchiveDatabase> db() const
     {
         std::string error;
         return OpenArchiveDatabase(fake.ctx.databasePath, false, &error);

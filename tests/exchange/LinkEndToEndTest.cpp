@@ -64,7 +64,7 @@ protected:
     }
 
     TempDir data;
-    std::unique_ptr<Database> database;
+    std::unique_ptr<ArchiveDatabase> database;
     SystemClock clock;
     TermiosPort port;
     RegistrarLink link;

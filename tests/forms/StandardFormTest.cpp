@@ -53,7 +53,7 @@ protected:
     std::string main(int c, int r) const { return form.basegrid.cell(c, r).text; }
 
     TempDir dir;
-    std::unique_ptr<Database> db;
+    std::unique_ptr<ArchiveDatabase> db;
     ParameterTable params;
     BlankRecord ablini;
     PeriodTable periods;

@@ -52,7 +52,7 @@ protected:
     }
 
     test::TempDir dir;
-    std::unique_ptr<Database> db;
+    std::unique_ptr<ArchiveDatabase> db;
 };
 
 TEST_F(CompletenessTest, HourlyHolesAtEndsAcrossMidnightAndOffGrid)

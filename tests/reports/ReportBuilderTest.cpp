@@ -81,7 +81,7 @@ protected:
 
     static constexpr int kBlank = 4;
     test::TempDir dir;
-    std::unique_ptr<Database> db;
+    std::unique_ptr<ArchiveDatabase> db;
     BlankRecord blank;
     PeriodTable periods;
     MemoryPrompter prompter;

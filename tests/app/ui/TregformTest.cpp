@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "UiScreenshots.h"
+#include "db/SqliteDatabase.h"
 #include "db/ArchiveTables.h"
 #include "exchange/Connection.h"
 #include "link/SimProcess.h"
@@ -339,7 +340,7 @@ interval 0 ramp 0 1
 std::vector<std::string> archiveRows(const std::filesystem::path& data)
 {
     std::string error;
-    auto db = Database::open(data / kDatabaseFile, Database::OpenMode::Existing, &error);
+    auto db = SqliteDatabase::open(data / kDatabaseFile, SqliteDatabase::OpenMode::Existing, &error);
     EXPECT_TRUE(db) << error;
     std::vector<std::string> rows;
     for (const char* table : {"arhivh", "arhivd", "arhivm", "detail"}) {

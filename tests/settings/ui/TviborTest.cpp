@@ -78,7 +78,7 @@ struct ArchiveWindowHome
         EXPECT_EQ(session.catalog.count, 3);
         session.onMenuChanged = [this] { ++menuChanges; };
     }
-    std::unique_ptr<Database> db() const
+    std::unique_ptr<ArchiveDatabase> db() const
     {
         std::string error;
         return OpenArchiveDatabase(data.string() + "/", false, &error);

@@ -1,4 +1,4 @@
-#include "db/Database.h"
+#include "db/SqliteDatabase.h"
 
 #include <cstdio>
 #include <sqlite3.h>
@@ -143,7 +143,7 @@ std::string Statement::columnText(int i) const
     return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt.get(), i))) : "";
 }
 
-std::unique_ptr<Database> Database::open(const std::filesystem::path& file, OpenMode mode, std::string* error)
+std::unique_ptr<SqliteDatabase> SqliteDatabase::open(const std::filesystem::path& file, OpenMode mode, std::string* error)
 {
     std::error_code ec;
     if (mode == OpenMode::Existing && !std::filesystem::exists(file, ec)) {
@@ -155,7 +155,7 @@ std::unique_ptr<Database> Database::open(const std::filesystem::path& file, Open
     if (mode == OpenMode::CreateIfMissing)
         flags |= SQLITE_OPEN_CREATE;
     std::string reason;
-    auto db = connect(file.string(), flags, reason);
+    auto db = connect(file.string(), file.string(), flags, reason);
     if (!db && mode == OpenMode::Existing && inReadOnlyFolder(file)) {
         // A database in WAL mode needs its -shm file to be read, and a folder that may
         // not be written cannot hold one. Changes still waiting in a -wal file would
@@ -165,7 +165,7 @@ std::unique_ptr<Database> Database::open(const std::filesystem::path& file, Open
             reason = file.string() + ": the folder is read-only and " + wal.filename().string() +
                      " holds changes that were never written into the database";
         } else {
-            db = connect(immutableUri(file), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
+            db = connect(immutableUri(file), file.string(), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
                          reason);
             if (db)
                 return db;
@@ -183,11 +183,12 @@ std::unique_ptr<Database> Database::open(const std::filesystem::path& file, Open
     return db;
 }
 
-std::unique_ptr<Database> Database::connect(const std::string& name, int flags, std::string& error)
+std::unique_ptr<SqliteDatabase>
+SqliteDatabase::connect(const std::string& name, const std::string& file, int flags, std::string& error)
 {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
-    std::unique_ptr<Database> db(new Database(raw));
+    std::unique_ptr<SqliteDatabase> db(new SqliteDatabase(raw, file));
     if (rc != SQLITE_OK) {
         error = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
         return nullptr;
@@ -203,18 +204,18 @@ std::unique_ptr<Database> Database::connect(const std::string& name, int flags, 
     return db;
 }
 
-void Database::setBusyTimeout(int ms)
+void SqliteDatabase::setBusyTimeout(int ms)
 {
     sqlite3_busy_timeout(m_db, ms);
 }
 
-Database::~Database()
+SqliteDatabase::~SqliteDatabase()
 {
     m_cache.clear();
     sqlite3_close_v2(m_db);
 }
 
-Statement* Database::cached(const std::string& sql)
+Statement* SqliteDatabase::cached(const std::string& sql)
 {
     auto it = m_cache.find(sql);
     if (it == m_cache.end()) {
@@ -227,7 +228,7 @@ Statement* Database::cached(const std::string& sql)
     return &it->second;
 }
 
-Statement Database::prepare(const std::string& sql)
+Statement SqliteDatabase::prepare(const std::string& sql)
 {
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(m_db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
@@ -235,7 +236,7 @@ Statement Database::prepare(const std::string& sql)
     return Statement(stmt);
 }
 
-DbStatus Database::execute(const std::string& sql)
+DbStatus SqliteDatabase::execute(const std::string& sql)
 {
     char* message = nullptr;
     if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
@@ -245,7 +246,7 @@ DbStatus Database::execute(const std::string& sql)
     return DbStatus::failure(text);
 }
 
-DbStatus Database::run(Statement& stmt)
+DbStatus SqliteDatabase::run(Statement& stmt)
 {
     Statement::Step s;
     while ((s = stmt.step()) == Statement::Step::Row) {
@@ -258,7 +259,7 @@ DbStatus Database::run(Statement& stmt)
     return DbStatus::failure(lastError());
 }
 
-bool Database::hasTable(std::string_view name)
+bool SqliteDatabase::hasTable(std::string_view name)
 {
     Statement* stmt = cached("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = :name");
     if (!stmt)
@@ -269,37 +270,37 @@ bool Database::hasTable(std::string_view name)
     return found;
 }
 
-std::string Database::lastError() const
+std::string SqliteDatabase::lastError() const
 {
     return sqlite3_errmsg(m_db);
 }
 
-std::int64_t Database::changes() const
+std::int64_t SqliteDatabase::changes() const
 {
     return sqlite3_changes64(m_db);
 }
 
-Transaction::Transaction(Database& db) : m_db(db)
+std::string SqliteDatabase::describe() const
 {
-    m_begin = m_db.execute("BEGIN IMMEDIATE");
-    m_open = m_begin.ok();
+    return "the file " + m_file;
 }
 
-Transaction::~Transaction()
+DbStatus SqliteDatabase::begin()
 {
-    if (m_open)
-        (void)m_db.execute("ROLLBACK");
+    return execute("BEGIN IMMEDIATE");
 }
 
-DbStatus Transaction::commit()
+DbStatus SqliteDatabase::commit()
 {
-    if (!m_open)
-        return m_begin.ok() ? DbStatus::failure("transaction already ended") : m_begin;
-    m_open = false;
-    DbStatus status = m_db.execute("COMMIT");
+    DbStatus status = execute("COMMIT");
     if (!status.ok())
-        (void)m_db.execute("ROLLBACK");
+        rollback();
     return status;
+}
+
+void SqliteDatabase::rollback()
+{
+    (void)execute("ROLLBACK");
 }
 
 } // namespace kest

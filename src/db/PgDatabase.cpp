@@ -1,0 +1,487 @@
+#include "db/PgDatabase.h"
+
+#include "db/TableTimeReader.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <libpq-fe.h>
+
+namespace kest {
+namespace {
+
+constexpr const char* kDefaultConnectTimeout = "10";
+
+std::string tableSql(ArchiveKind kind, const std::string& rest)
+{
+    return std::string(rest).replace(rest.find("{T}"), 3, archiveTable(kind));
+}
+
+std::string integerText(std::int64_t v)
+{
+    return std::to_string(v);
+}
+
+/// Seventeen digits give back exactly the double that was sent.
+std::string doubleText(double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", v);
+    return text;
+}
+
+std::string timeText(DateTime t)
+{
+    char text[20];
+    writeSqlText(t, text);
+    return std::string(text, 19);
+}
+
+std::int64_t fieldInt(const PGresult* r, int row, int column)
+{
+    if (PQgetisnull(r, row, column))
+        return 0;
+    return std::strtoll(PQgetvalue(r, row, column), nullptr, 10);
+}
+
+double fieldDouble(const PGresult* r, int row, int column)
+{
+    if (PQgetisnull(r, row, column))
+        return 0;
+    return std::strtod(PQgetvalue(r, row, column), nullptr);
+}
+
+std::string fieldText(const PGresult* r, int row, int column)
+{
+    return std::string(PQgetvalue(r, row, column), static_cast<std::size_t>(PQgetlength(r, row, column)));
+}
+
+/// libpq ends its messages with a newline; the program puts its own.
+std::string trimmed(const char* message)
+{
+    std::string text = message ? message : "";
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+} // namespace
+
+ServerConnection ReadServerConnection(const std::string& text)
+{
+    ServerConnection c;
+    c.text = text;
+    char* problem = nullptr;
+    PQconninfoOption* options = PQconninfoParse(text.c_str(), &problem);
+    if (!options) {
+        c.problem = problem ? trimmed(problem) : "the connection string cannot be read";
+        PQfreemem(problem);
+        return c;
+    }
+    std::string host, port, dbname, user;
+    for (PQconninfoOption* o = options; o->keyword; ++o) {
+        if (!o->val || !*o->val)
+            continue;
+        const std::string key = o->keyword;
+        if (key == "password")
+            c.problem = "SERVER in NN.INI holds a password; NN.INI is a plain file that desks copy around, "
+                        "so keep the password in ~/.pgpass (or the file PGPASSFILE names) instead";
+        else if (key == "host" || key == "hostaddr")
+            host = host.empty() ? o->val : host;
+        else if (key == "port")
+            port = o->val;
+        else if (key == "dbname")
+            dbname = o->val;
+        else if (key == "user")
+            user = o->val;
+    }
+    PQconninfoFree(options);
+    c.shown = "server";
+    if (!host.empty())
+        c.shown += " " + host;
+    if (!port.empty())
+        c.shown += ":" + port;
+    if (!dbname.empty())
+        c.shown += ", database " + dbname;
+    if (!user.empty())
+        c.shown += ", user " + user;
+    return c;
+}
+
+void PgDatabase::ResultFree::operator()(pg_result* r) const
+{
+    PQclear(r);
+}
+
+std::unique_ptr<PgDatabase> PgDatabase::open(const std::string& connection, std::string* error)
+{
+    const ServerConnection c = ReadServerConnection(connection);
+    if (!c.problem.empty()) {
+        if (error)
+            *error = c.problem;
+        return nullptr;
+    }
+    // The string goes to libpq as it stands (expanded from dbname); the keys before it
+    // are defaults the string overrides.
+    const char* keys[] = {"connect_timeout", "fallback_application_name", "dbname", nullptr};
+    const char* values[] = {kDefaultConnectTimeout, "kest", connection.c_str(), nullptr};
+    PGconn* conn = PQconnectdbParams(keys, values, 1);
+    if (!conn || PQstatus(conn) != CONNECTION_OK) {
+        if (error)
+            *error = conn ? trimmed(PQerrorMessage(conn)) : "out of memory";
+        PQfinish(conn);
+        return nullptr;
+    }
+    std::unique_ptr<PgDatabase> db(new PgDatabase(conn, c.shown));
+    // Times travel as "YYYY-MM-DD HH:MM:SS" both ways, whatever the server's defaults.
+    if (const DbStatus s = db->execute("SET datestyle TO ISO, YMD"); !s.ok()) {
+        if (error)
+            *error = s.message;
+        return nullptr;
+    }
+    return db;
+}
+
+PgDatabase::~PgDatabase()
+{
+    PQfinish(m_conn);
+}
+
+std::string PgDatabase::describe() const
+{
+    return "the " + m_shown;
+}
+
+DbStatus PgDatabase::statusOf(const PGresult* result) const
+{
+    const ExecStatusType t = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
+    if (t == PGRES_COMMAND_OK || t == PGRES_TUPLES_OK)
+        return DbStatus::success();
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const std::string code = state ? state : "";
+    if (code == "23505")
+        return {DbStatus::KeyViolation, std::string(kKeyViolation)};
+    DbStatus failed = DbStatus::failure(trimmed(result ? PQresultErrorMessage(result) : PQerrorMessage(m_conn)));
+    if (failed.message.empty())
+        failed.message = trimmed(PQerrorMessage(m_conn));
+    // Serialization failures and deadlocks: the server undid the transaction so that
+    // another one could finish; running ours again is what it asks for.
+    failed.retryable = code == "40001" || code == "40P01";
+    return failed;
+}
+
+PgDatabase::Result PgDatabase::run(const std::string& sql, const Params& params, DbStatus& status)
+{
+    auto it = m_prepared.find(sql);
+    if (it == m_prepared.end()) {
+        const std::string name = "k" + std::to_string(m_prepared.size());
+        Result made(PQprepare(m_conn, name.c_str(), sql.c_str(), static_cast<int>(params.size()), nullptr));
+        status = statusOf(made.get());
+        if (!status.ok())
+            return nullptr;
+        it = m_prepared.emplace(sql, name).first;
+    }
+    std::vector<const char*> values;
+    values.reserve(params.size());
+    for (const auto& p : params)
+        values.push_back(p ? p->c_str() : nullptr);
+    Result result(PQexecPrepared(m_conn, it->second.c_str(), static_cast<int>(values.size()), values.data(),
+                                 nullptr, nullptr, 0));
+    status = statusOf(result.get());
+    if (!status.ok() && PQstatus(m_conn) == CONNECTION_BAD) {
+        // The statements prepared on the lost connection are gone with it.
+        m_prepared.clear();
+    }
+    return result;
+}
+
+DbStatus PgDatabase::runCommand(const std::string& sql, const Params& params)
+{
+    DbStatus status;
+    (void)run(sql, params, status);
+    return status;
+}
+
+DbStatus PgDatabase::execute(const std::string& sql)
+{
+    Result result(PQexec(m_conn, sql.c_str()));
+    return statusOf(result.get());
+}
+
+bool PgDatabase::hasTable(std::string_view name)
+{
+    DbStatus status;
+    Result r = run("SELECT 1 FROM information_schema.tables WHERE table_schema = current_schema() AND "
+                   "table_name = $1",
+                   {std::string(name)}, status);
+    return status.ok() && PQntuples(r.get()) > 0;
+}
+
+DbStatus PgDatabase::createMissingTables()
+{
+    static const char* kArchiveColumns = " (sdate timestamp(0) without time zone NOT NULL, scode bigint NOT NULL, "
+                                         "svalue double precision, PRIMARY KEY (scode, sdate))";
+    std::vector<std::string> statements = {
+        "CREATE TABLE IF NOT EXISTS meranb (scode bigint PRIMARY KEY, sname text, rhour integer, rday integer, "
+        "avans integer)",
+        "CREATE TABLE IF NOT EXISTS merane (scode bigint PRIMARY KEY, smin integer)"};
+    for (const char* t : {"arhivh", "arhivd", "arhivm", "detail"})
+        statements.push_back(std::string("CREATE TABLE IF NOT EXISTS ") + t + kArchiveColumns);
+    // A role that may only read cannot create anything; asking it would fail even
+    // when every table is there, so only the missing ones are created.
+    const std::vector<std::string> names = {"meranb", "merane", "arhivh", "arhivd", "arhivm", "detail"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (hasTable(names[i]))
+            continue;
+        if (DbStatus s = execute(statements[i]); !s.ok())
+            return s;
+    }
+    return DbStatus::success();
+}
+
+std::optional<ControllerRow> PgDatabase::selectController(std::int64_t code)
+{
+    DbStatus status;
+    Result r = run("SELECT scode, sname, rhour, rday, avans FROM meranb WHERE scode = $1", {integerText(code)},
+                   status);
+    if (!status.ok() || PQntuples(r.get()) == 0)
+        return std::nullopt;
+    return ControllerRow{fieldInt(r.get(), 0, 0), fieldText(r.get(), 0, 1), static_cast<int>(fieldInt(r.get(), 0, 2)),
+                         static_cast<int>(fieldInt(r.get(), 0, 3)), static_cast<int>(fieldInt(r.get(), 0, 4))};
+}
+
+DbStatus PgDatabase::ensureControllerRows(std::int64_t code)
+{
+    DbStatus status = runCommand("INSERT INTO meranb (scode, sname, rhour, rday, avans) VALUES ($1, ' ', 0, 1, 0) "
+                                 "ON CONFLICT DO NOTHING",
+                                 {integerText(code)});
+    if (!status.ok())
+        return status;
+    return runCommand("INSERT INTO merane (scode, smin) VALUES ($1, 5) ON CONFLICT DO NOTHING", {integerText(code)});
+}
+
+DbStatus PgDatabase::updateControllerName(std::int64_t code, const std::string& name)
+{
+    return runCommand("UPDATE meranb SET sname = $1 WHERE scode = $2", {name, integerText(code)});
+}
+
+DbStatus PgDatabase::updateControllerSettlement(std::int64_t code, int rhour, int rday, int avans, int smin)
+{
+    DbStatus status = runCommand("UPDATE meranb SET rhour = $1, rday = $2, avans = $3 WHERE scode = $4",
+                                 {integerText(rhour), integerText(rday), integerText(avans), integerText(code)});
+    if (!status.ok())
+        return status;
+    return runCommand("UPDATE merane SET smin = $1 WHERE scode = $2", {integerText(smin), integerText(code)});
+}
+
+DbStatus PgDatabase::selectAllControllers(std::vector<ControllerRow>& rows)
+{
+    rows.clear();
+    DbStatus status;
+    Result r = run("SELECT scode, sname, rhour, rday, avans FROM meranb ORDER BY scode", {}, status);
+    if (!status.ok())
+        return status;
+    for (int i = 0; i < PQntuples(r.get()); ++i)
+        rows.push_back({fieldInt(r.get(), i, 0), fieldText(r.get(), i, 1), static_cast<int>(fieldInt(r.get(), i, 2)),
+                        static_cast<int>(fieldInt(r.get(), i, 3)), static_cast<int>(fieldInt(r.get(), i, 4))});
+    return status;
+}
+
+std::optional<int> PgDatabase::selectIntervalMinutes(std::int64_t code)
+{
+    DbStatus status;
+    Result r = run("SELECT smin FROM merane WHERE scode = $1", {integerText(code)}, status);
+    if (!status.ok() || PQntuples(r.get()) == 0)
+        return std::nullopt;
+    return static_cast<int>(fieldInt(r.get(), 0, 0));
+}
+
+DbStatus PgDatabase::selectArchiveRange(
+    ArchiveKind kind, std::int64_t key, DateTime from, DateTime to, std::vector<ArchiveRow>& rows)
+{
+    rows.clear();
+    DbStatus status;
+    Result r = run(tableSql(kind, "SELECT sdate, svalue FROM {T} WHERE scode = $1 AND sdate >= $2 AND sdate <= $3 "
+                                  "ORDER BY sdate"),
+                   {integerText(key), timeText(from), timeText(to)}, status);
+    if (!status.ok())
+        return status;
+    const int n = PQntuples(r.get());
+    rows.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        rows.push_back({fromSqlText(fieldText(r.get(), i, 0)).value_or(0.0), key, fieldDouble(r.get(), i, 1)});
+    return status;
+}
+
+DbStatus PgDatabase::deleteArchiveRowsBefore(ArchiveKind kind, std::int64_t key, DateTime limit)
+{
+    return runCommand(tableSql(kind, "DELETE FROM {T} WHERE scode = $1 AND sdate < $2"),
+                      {integerText(key), timeText(limit)});
+}
+
+DbStatus PgDatabase::deleteIntervalRows(std::int64_t key, DateTime from, std::optional<DateTime> to)
+{
+    if (!to)
+        return runCommand("DELETE FROM detail WHERE scode = $1 AND sdate >= $2", {integerText(key), timeText(from)});
+    return runCommand("DELETE FROM detail WHERE scode = $1 AND sdate >= $2 AND sdate < $3",
+                      {integerText(key), timeText(from), timeText(*to)});
+}
+
+DbStatus PgDatabase::appendArchiveRow(ArchiveKind kind, const ArchiveRow& row)
+{
+    return runCommand(tableSql(kind, "INSERT INTO {T} (sdate, scode, svalue) VALUES ($1, $2, $3)"),
+                      {timeText(row.sdate), integerText(row.scode), doubleText(row.svalue)});
+}
+
+DbStatus PgDatabase::writeArchiveRow(ArchiveKind kind, const ArchiveRow& row)
+{
+    return runCommand(tableSql(kind, "INSERT INTO {T} (sdate, scode, svalue) VALUES ($1, $2, $3) "
+                                     "ON CONFLICT (scode, sdate) DO UPDATE SET svalue = excluded.svalue"),
+                      {timeText(row.sdate), integerText(row.scode), doubleText(row.svalue)});
+}
+
+DbStatus PgDatabase::storeArchiveValues(ArchiveKind kind,
+                                        std::int64_t key,
+                                        const std::vector<ArchiveValue>& values,
+                                        DuplicateRule rule)
+{
+    if (values.empty())
+        return DbStatus::success();
+    // The whole run goes as two array parameters of one statement: one round trip
+    // for up to a few thousand rows. A time given twice would make the server refuse
+    // the batch, so it is sent once, with the value a row-by-row store would leave.
+    std::string times = "{";
+    std::string numbers = "{";
+    times.reserve(values.size() * 22);
+    numbers.reserve(values.size() * 20);
+    char text[20];
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const bool repeated = i + 1 < values.size() && std::fabs(values[i + 1].time - values[i].time) < 1e-6;
+        const bool repeatOfEarlier = i > 0 && std::fabs(values[i - 1].time - values[i].time) < 1e-6;
+        if (rule == DuplicateRule::Overwrite ? repeated : repeatOfEarlier)
+            continue;
+        if (times.size() > 1) {
+            times += ',';
+            numbers += ',';
+        }
+        writeSqlText(values[i].time, text);
+        times += '"';
+        times.append(text, 19);
+        times += '"';
+        numbers += doubleText(values[i].value);
+    }
+    times += '}';
+    numbers += '}';
+    std::string sql = tableSql(kind, "INSERT INTO {T} (sdate, scode, svalue) SELECT t, $2, v FROM "
+                                     "unnest($1::timestamp(0)[], $3::double precision[]) AS u(t, v) "
+                                     "ON CONFLICT (scode, sdate) ");
+    sql += rule == DuplicateRule::Overwrite ? "DO UPDATE SET svalue = excluded.svalue" : "DO NOTHING";
+    return runCommand(sql, {times, integerText(key), numbers});
+}
+
+DbStatus
+PgDatabase::selectArchiveValue(ArchiveKind kind, std::int64_t key, DateTime when, std::optional<double>& value)
+{
+    value.reset();
+    DbStatus status;
+    Result r = run(tableSql(kind, "SELECT svalue FROM {T} WHERE scode = $1 AND sdate = $2"),
+                   {integerText(key), timeText(when)}, status);
+    if (status.ok() && PQntuples(r.get()) > 0)
+        value = fieldDouble(r.get(), 0, 0);
+    return status;
+}
+
+DbStatus PgDatabase::selectArchiveKeys(ArchiveKind kind,
+                                       std::int64_t low,
+                                       std::int64_t high,
+                                       std::vector<std::int64_t>& keys)
+{
+    keys.clear();
+    // One index seek per key, as on the file: a plain DISTINCT would walk every row.
+    const std::string sql =
+        tableSql(kind, "SELECT scode FROM {T} WHERE scode >= $1 AND scode <= $2 ORDER BY scode LIMIT 1");
+    std::int64_t next = low;
+    for (;;) {
+        DbStatus status;
+        Result r = run(sql, {integerText(next), integerText(high)}, status);
+        if (!status.ok())
+            return status;
+        if (PQntuples(r.get()) == 0)
+            break;
+        const std::int64_t key = fieldInt(r.get(), 0, 0);
+        keys.push_back(key);
+        if (key >= high)
+            break;
+        next = key + 1;
+    }
+    return DbStatus::success();
+}
+
+DbStatus PgDatabase::selectArchiveSeconds(ArchiveKind kind,
+                                          std::int64_t key,
+                                          DateTime from,
+                                          DateTime before,
+                                          std::vector<std::int64_t>& seconds)
+{
+    seconds.clear();
+    DbStatus status;
+    Result r = run(tableSql(kind, "SELECT sdate FROM {T} WHERE scode = $1 AND sdate >= $2 AND sdate < $3 "
+                                  "ORDER BY sdate"),
+                   {integerText(key), timeText(from), timeText(before)}, status);
+    if (!status.ok())
+        return status;
+    TableTimeReader reader;
+    const int n = PQntuples(r.get());
+    seconds.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const auto t = reader.seconds(std::string_view(PQgetvalue(r.get(), i, 0),
+                                                       static_cast<std::size_t>(PQgetlength(r.get(), i, 0))));
+        seconds.push_back(t.value_or(kUnreadableTime));
+    }
+    return status;
+}
+
+DbStatus PgDatabase::begin()
+{
+    return execute("BEGIN");
+}
+
+DbStatus PgDatabase::commit()
+{
+    DbStatus status = execute("COMMIT");
+    if (!status.ok())
+        rollback();
+    return status;
+}
+
+void PgDatabase::rollback()
+{
+    if (PQtransactionStatus(m_conn) != PQTRANS_IDLE)
+        (void)execute("ROLLBACK");
+}
+
+void PgDatabase::setBusyTimeout(int ms)
+{
+    (void)execute("SET lock_timeout = " + std::to_string(ms < 0 ? 0 : ms));
+}
+
+std::string PgDatabase::serverVersion() const
+{
+    const int v = PQserverVersion(m_conn);
+    return "PostgreSQL " + std::to_string(v / 10000) + "." + std::to_string(v % 10000);
+}
+
+bool PgDatabase::mayWrite()
+{
+    for (const char* t : {"meranb", "merane", "arhivh", "arhivd", "arhivm", "detail"}) {
+        DbStatus status;
+        Result r = run("SELECT has_table_privilege(current_schema() || '.' || $1, 'INSERT, UPDATE, DELETE')",
+                       {std::string(t)}, status);
+        if (!status.ok() || PQntuples(r.get()) == 0 || std::strcmp(PQgetvalue(r.get(), 0, 0), "t") != 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace kest
