@@ -1,0 +1,70 @@
+#include "import/ParadoxTable.h"
+#include "import/ParadoxWriter.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include "import/PxLib.h"
+
+using namespace kest;
+using namespace kest::test;
+
+namespace {
+
+std::string cp(const char* utf8, int codePage)
+{
+    // "Котельная" in both code pages, written byte by byte.
+    (void)utf8;
+    return codePage == 866 ? std::string("\x8A\xAE\xE2\xA5\xAB\xEC\xAD\xA0\xEF")
+                           : std::string("\xCA\xEE\xF2\xE5\xEB\xFC\xED\xE0\xFF");
+}
+
+} // namespace
+
+TEST(ParadoxTable, ReadsFieldsByNameWithEmptyFieldsKeptApart)
+{
+    TempDir dir;
+    for (const int codePage : {866, 1251}) {
+        const auto file = dir / ("MERANB" + std::to_string(codePage) + ".DB");
+        std::vector<PxColumn> columns = {{"SCODE", pxfLong, 4}, {"Sname", pxfAlpha, 50},
+                                         {"rhour", pxfShort, 2}, {"svalue", pxfNumber, 8}};
+        writeParadoxTable(file, columns,
+                          {{1042.0, cp("Котельная", codePage), 0.0, 0.0}, {PxCell{}, PxCell{}, PxCell{}, PxCell{}}},
+                          codePage);
+        std::string error;
+        auto table = ParadoxTable::open(file, error);
+        ASSERT_TRUE(table) << error;
+        EXPECT_EQ(table->recordCount(), 2);
+        EXPECT_EQ(table->header().codePage, codePage);
+        const int code = table->fieldIndex("scode"), name = table->fieldIndex("SNAME");
+        const int hour = table->fieldIndex("RHour"), value = table->fieldIndex("svalue");
+        ASSERT_GE(code, 0);
+        ASSERT_GE(name, 0);
+        EXPECT_EQ(table->fieldIndex("smin"), -1);
+        ASSERT_TRUE(table->readRecord(0, error)) << error;
+        EXPECT_EQ(table->number(code), 1042.0);
+        EXPECT_EQ(table->text(name), "Котельная");
+        // A zero is a value, not an empty field.
+        EXPECT_EQ(table->number(hour), 0.0);
+        EXPECT_EQ(table->number(value), 0.0);
+        ASSERT_TRUE(table->readRecord(1, error)) << error;
+        EXPECT_FALSE(table->number(code));
+        EXPECT_FALSE(table->text(name));
+        EXPECT_FALSE(table->number(hour));
+        EXPECT_FALSE(table->number(value));
+    }
+}
+
+TEST(ParadoxTable, TimestampsAndDatesCountDaysFromYearOne)
+{
+    TempDir dir;
+    const auto file = dir / "arhivh.db";
+    writeParadoxTable(file, {{"sdate", pxfTimestamp, 8}, {"day", pxfDate, 4}},
+                      {{pxTimestamp(2021, 3, 1, 13, 0, 0), pxDate(2021, 3, 1)}});
+    std::string error;
+    auto table = ParadoxTable::open(file, error);
+    ASSERT_TRUE(table) << error;
+    ASSERT_TRUE(table->readRecord(0, error));
+    EXPECT_EQ(table->number(0), pxTimestamp(2021, 3, 1, 13));
+    EXPECT_EQ(table->number(1), pxDate(2021, 3, 1));
+    EXPECT_EQ(pxDate(1, 1, 1), 1.0);
+}
