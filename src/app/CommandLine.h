@@ -52,5 +52,6 @@ int CommandForm(CommandContext& ctx);
 int CommandStore(CommandContext& ctx);
 int CommandSessions(CommandContext& ctx);
 int CommandGaps(CommandContext& ctx);
+int CommandImport(CommandContext& ctx);
 
 } // namespace kest
