@@ -79,4 +79,25 @@ std::vector<std::string> summaryLines(const ImportSummary& summary)
     return lines;
 }
 
+std::vector<std::vector<std::string>> summaryTable(const ImportSummary& summary)
+{
+    std::vector<std::vector<std::string>> rows = {
+        {"Таблица", "Прочитано", "Помещено", "Уже в архиве", "Пропущено", "Примечание"}};
+    for (const auto& t : summary.tables) {
+        if (!t.present()) {
+            rows.push_back({t.table, "", "", "", "", "нет в папке, пропущена"});
+            continue;
+        }
+        rows.push_back({t.table, std::to_string(t.read) + " из " + std::to_string(t.records),
+                        std::to_string(t.stored), std::to_string(t.existing), skippedText(t), t.problem});
+    }
+    for (const auto& t : summary.tables) {
+        for (const auto& d : t.differences)
+            rows.push_back({t.table, "", "", "", "", d});
+    }
+    if (!summary.failure.empty())
+        rows.push_back({"", "", "", "", "", summary.failure});
+    return rows;
+}
+
 } // namespace kest

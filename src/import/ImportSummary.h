@@ -54,6 +54,9 @@ struct ImportSummary
 
 /// The summary as text lines, one per table, then the differences.
 std::vector<std::string> summaryLines(const ImportSummary& summary);
+/// The summary as a table for the window: a heading row, one row per table, then
+/// one row per difference (table, then the text in the last column).
+std::vector<std::vector<std::string>> summaryTable(const ImportSummary& summary);
 /// The "passed over" column: the total and, in brackets, the count per reason.
 std::string skippedText(const TableSummary& table);
 
