@@ -150,6 +150,7 @@ bool checkBlocks(std::FILE* file, int firstBlock, ParadoxHeader& header, std::st
         if (count > capacity)
             return fail(error, "data block " + std::to_string(block) + " claims more records than fit");
         records += count;
+        header.blocks.push_back({block, count});
         block = u16(b);
     }
     if (records != header.numRecords)

@@ -41,6 +41,13 @@ struct ParadoxHeader
     long numRecords = 0;
     int codePage = 0; ///< 0 when the header has none (tables older than version 4)
     std::vector<ParadoxField> fields;
+    /// The data blocks in the order their links give, each with its record count.
+    struct Block
+    {
+        int number = 0;
+        int records = 0;
+    };
+    std::vector<Block> blocks;
 };
 
 /// Reads the header of a Paradox data table and checks everything the Paradox

@@ -3,6 +3,7 @@
 #include "common/CodePage.h"
 #include "import/DosCodePage.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <mutex>
@@ -18,6 +19,8 @@ void recordPxMessage(px_doc*, int, const char* message, void* data)
 }
 
 namespace {
+
+constexpr std::size_t kBlockHeader = 6; // next block, previous block, size of the records
 
 bool sameName(std::string_view a, std::string_view b)
 {
@@ -94,6 +97,33 @@ int ParadoxTable::fieldIndex(std::string_view name) const
 
 bool ParadoxTable::readRecord(long recno, std::string& error)
 {
+    if (recno == m_next && recno < m_header.numRecords) {
+        // Skip empty blocks; the header check made sure the counts add up.
+        while (m_blockIndex < m_header.blocks.size() &&
+               m_inBlock >= m_header.blocks[m_blockIndex].records) {
+            ++m_blockIndex;
+            m_inBlock = 0;
+            m_block.clear();
+        }
+        if (m_blockIndex < m_header.blocks.size()) {
+            if (m_block.empty()) {
+                m_block.resize(static_cast<std::size_t>(m_header.blockSize));
+                const off_t at = m_header.headerSize +
+                                 static_cast<off_t>(m_header.blocks[m_blockIndex].number - 1) * m_header.blockSize;
+                if (fseeko(m_file, at, SEEK_SET) != 0 ||
+                    std::fread(m_block.data(), 1, m_block.size(), m_file) != m_block.size()) {
+                    error = "record " + std::to_string(recno + 1) + " cannot be read";
+                    return false;
+                }
+            }
+            const std::size_t offset = kBlockHeader + static_cast<std::size_t>(m_inBlock) * m_record.size();
+            std::copy_n(m_block.begin() + static_cast<long>(offset), m_record.size(), m_record.begin());
+            ++m_inBlock;
+            ++m_next;
+            return true;
+        }
+    }
+    m_next = -1; // out of order: pxlib finds the record from here on
     m_lastMessage.clear();
     if (PX_get_record(m_doc, static_cast<int>(recno), m_record.data()) == nullptr) {
         error = "record " + std::to_string(recno + 1) + " cannot be read (" + m_lastMessage + ")";

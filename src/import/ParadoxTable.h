@@ -33,8 +33,10 @@ public:
     int fieldIndex(std::string_view name) const;
     const ParadoxField& field(int index) const { return m_header.fields[index]; }
 
-    /// Makes record `recno` (from 0) the current one; false with `error` when pxlib
-    /// cannot read it.
+    /// Makes record `recno` (from 0) the current one; false with `error` when it
+    /// cannot be read. Records read in order come block by block from the checked
+    /// chain; pxlib's own lookup walks its block list for every record, which made
+    /// a year of hourly rows take as long as storing them.
     bool readRecord(long recno, std::string& error);
 
     // The current record's fields. Each is nothing when the field is empty: Paradox
@@ -55,6 +57,10 @@ private:
     px_doc* m_doc = nullptr;
     ParadoxHeader m_header;
     std::vector<char> m_record;
+    std::vector<char> m_block;  ///< the data block holding the next record in order
+    long m_next = 0;            ///< the record that reading in order comes to next
+    std::size_t m_blockIndex = 0;
+    int m_inBlock = 0;          ///< records of the current block already passed
     std::string m_lastMessage;
     friend void recordPxMessage(px_doc*, int, const char*, void*);
 };

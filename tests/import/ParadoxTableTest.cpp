@@ -68,3 +68,29 @@ TEST(ParadoxTable, TimestampsAndDatesCountDaysFromYearOne)
     EXPECT_EQ(table->number(1), pxDate(2021, 3, 1));
     EXPECT_EQ(pxDate(1, 1, 1), 1.0);
 }
+
+// Records read in order come from the checked block chain; out of order pxlib finds
+// them. Both must give the same rows across block boundaries.
+TEST(ParadoxTable, InOrderAndOutOfOrderReadsAgree)
+{
+    TempDir dir;
+    const auto file = dir / "arhivh.db";
+    writeParadoxTableFrom(file, archiveColumns(), 700, [](long i) {
+        return PxRow{pxTimestamp(2024, 1, 1) + i * 3600000.0, double(i % 16), i % 7 == 0 ? PxCell{} : PxCell{i * 0.5}};
+    });
+    std::string error;
+    auto inOrder = ParadoxTable::open(file, error);
+    ASSERT_TRUE(inOrder) << error;
+    ASSERT_GT(inOrder->header().blocks.size(), 3u);
+    std::vector<std::optional<double>> values;
+    for (long r = 0; r < inOrder->recordCount(); ++r) {
+        ASSERT_TRUE(inOrder->readRecord(r, error)) << error;
+        EXPECT_EQ(inOrder->number(0), pxTimestamp(2024, 1, 1) + r * 3600000.0);
+        values.push_back(inOrder->number(2));
+    }
+    auto backwards = ParadoxTable::open(file, error);
+    for (long r = backwards->recordCount() - 1; r >= 0; --r) {
+        ASSERT_TRUE(backwards->readRecord(r, error)) << error;
+        EXPECT_EQ(backwards->number(2), values[static_cast<std::size_t>(r)]) << r;
+    }
+}
