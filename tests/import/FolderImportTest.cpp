@@ -43,7 +43,7 @@ protected:
                            {double(0x10000), std::string("x"), 0.0, 1.0, 0.0}},
                           1251);
         writeParadoxTable(old / "merane.db", intervalColumns(), {{double(0x1A2F), 0.0}, {PxCell{}, 10.0}});
-        writeParadoxTable(old / "ArhivH.db", archiveColumns(),
+        writeIndexedParadoxTable(old / "ArhivH.db", archiveColumns(),
                           {{pxTimestamp(2024, 1, 1, 0), double(kHourKey), 1.5},
                            {pxTimestamp(2024, 1, 1, 1), double(kHourKey), PxCell{}},
                            {pxTimestamp(1989, 12, 31, 23), double(kHourKey), 2.0},
@@ -51,10 +51,11 @@ protected:
                            {pxTimestamp(2024, 1, 1, 3), double(1 << 28), 4.0},
                            {pxTimestamp(2024, 1, 1, 4), double(0x1A2F400), 5.0},
                            {pxTimestamp(2024, 1, 1, 5), double(kHourKey), 0.0},
-                           {pxTimestamp(2024, 1, 1, 6), double(kHourKey), 7.0}});
+                           {pxTimestamp(2024, 1, 1, 6), double(kHourKey), 7.0}},
+                                 2);
         writeParadoxTable(old / "arhivd.DB", {{"SDATE", pxfDate, 4}, {"SCODE", pxfLong, 4}, {"SVALUE", pxfCurrency, 8}},
                           {{pxDate(2024, 1, 1), double(kDayKey), 24.25}});
-        writeFile(old / "ARHIVH.PX", std::string(4096, '\x01'));
+        writeFile(old / "detail.px", std::string(4096, '\x01'));
         writeFile(old / "notes.txt", "old notes");
     }
 
@@ -87,6 +88,7 @@ TEST_F(FolderImportTest, RowsAreStoredOrPassedOverByReasonAndArchiveRowsWin)
 
     const TableSummary& hours = table(s, "arhivh.db");
     EXPECT_EQ(hours.file.filename(), "ArhivH.db");
+    ASSERT_TRUE(std::filesystem::exists(old / "ArhivH.PX")); // its primary index, passed over
     EXPECT_EQ(hours.read, 8);
     EXPECT_EQ(hours.stored, 2); // 00:00 and the zero at 05:00
     EXPECT_EQ(hours.existing, 1);

@@ -115,3 +115,34 @@ TEST_F(ImportCommandTest, ABadTableFailsTheCommandAfterTheOthers)
     EXPECT_NE(out.find("arhivh.db: прочитано 888 из 888, помещено 888"), std::string::npos) << out;
     EXPECT_EQ(kest(home, "import '" + (old / "missing").string() + "'", &out, &err), 1);
 }
+
+// A kill at any moment leaves whole transactions; the next run stores exactly the rest.
+TEST_F(ImportCommandTest, AKilledImportIsCompletedByTheNextRun)
+{
+    const std::int64_t key = ArchiveKey(0x0001, ArchiveKind::Hourly, 0);
+    writeParadoxTableFrom(old / "arhivh.db", archiveColumns(), 120000, [&](long i) {
+        return PxRow{pxTimestamp(2020, 1, 1) + i * 3600000.0, double(key), double(i)};
+    });
+    TempDir home;
+    (void)prepareReportHome(home);
+    const std::string import = std::string(KEST_BIN) + " --home '" + home.path().string() + "' import '" +
+                               old.path().string() + "'";
+    ASSERT_EQ(runCommand("(" + import + " >/dev/null 2>&1 & pid=$!; sleep 0.1; kill -9 $pid; wait $pid) || true"), 0);
+    std::string out, err;
+    ASSERT_EQ(runCommand(import, &out, &err), 0) << err;
+    std::string error;
+    auto db = OpenArchiveDatabase(home / "data", false, &error);
+    std::vector<ArchiveRow> rows;
+    ASSERT_TRUE(SelectArchiveRange(*db, ArchiveKind::Hourly, key, 0, 1e6, rows).ok());
+    ASSERT_EQ(rows.size(), 120000u) << out;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        ASSERT_EQ(rows[i].svalue, double(i));
+    // What the first run committed is counted as there, and the rest as stored.
+    const auto at = out.find("помещено ");
+    ASSERT_NE(at, std::string::npos) << out;
+    const long stored = std::stol(out.substr(at + std::string("помещено ").size()));
+    const auto there = out.find("уже в архиве ");
+    const long existing = std::stol(out.substr(there + std::string("уже в архиве ").size()));
+    EXPECT_EQ(stored + existing, 120000) << out;
+    EXPECT_EQ(existing % 5000, 0) << out; // whole transactions only
+}

@@ -6,23 +6,49 @@
 
 namespace kest::test {
 
-void writeParadoxRows(const std::filesystem::path& file,
-                      const std::vector<PxColumn>& columns,
-                      int codePage,
-                      const std::function<bool(PxRow&)>& next)
+namespace {
+
+/// A field list as pxlib wants it: allocated by the table, which frees it with its names.
+pxfield_t* fieldList(pxdoc_t* doc, const std::vector<PxColumn>& columns, std::size_t count)
 {
-    std::filesystem::remove(file);
-    pxdoc_t* doc = PX_new();
-    // pxlib frees the field list and its names with the table.
-    auto* fields = static_cast<pxfield_t*>(doc->malloc(doc, sizeof(pxfield_t) * columns.size(), "fields"));
-    for (std::size_t i = 0; i < columns.size(); ++i) {
+    auto* fields = static_cast<pxfield_t*>(doc->malloc(doc, sizeof(pxfield_t) * count, "fields"));
+    for (std::size_t i = 0; i < count; ++i) {
         fields[i].px_fname = PX_strdup(doc, columns[i].name.c_str());
         fields[i].px_ftype = static_cast<char>(columns[i].type);
         fields[i].px_flen = columns[i].length;
         fields[i].px_fdc = 0;
     }
-    if (PX_create_file(doc, fields, static_cast<int>(columns.size()), file.c_str(), pxfFileTypNonIndexDB) < 0)
+    return fields;
+}
+
+void writePrimaryIndex(pxdoc_t* doc, const std::filesystem::path& file, const std::vector<PxColumn>& columns,
+                       int keys)
+{
+    pxdoc_t* index = PX_new();
+    const auto path = std::filesystem::path(file).replace_extension(".PX");
+    if (PX_create_file(index, fieldList(index, columns, static_cast<std::size_t>(keys)), keys, path.c_str(),
+                       pxfFileTypPrimIndex) < 0 ||
+        PX_write_primary_index(doc, index) < 0)
+        throw std::runtime_error("cannot write the index " + path.string());
+    PX_close(index);
+    PX_delete(index);
+}
+
+} // namespace
+
+void writeParadoxRows(const std::filesystem::path& file,
+                      const std::vector<PxColumn>& columns,
+                      int codePage,
+                      const std::function<bool(PxRow&)>& next,
+                      int keys)
+{
+    std::filesystem::remove(file);
+    pxdoc_t* doc = PX_new();
+    if (PX_create_file(doc, fieldList(doc, columns, columns.size()), static_cast<int>(columns.size()), file.c_str(),
+                       keys > 0 ? pxfFileTypIndexDB : pxfFileTypNonIndexDB) < 0)
         throw std::runtime_error("cannot create " + file.string());
+    if (keys > 0)
+        PX_set_value(doc, "numprimkeys", static_cast<float>(keys));
     PX_set_parameter(doc, "tablename", file.stem().c_str());
     PX_set_value(doc, "codepage", static_cast<float>(codePage));
     std::vector<char> data(static_cast<std::size_t>(PX_get_recordsize(doc)));
@@ -59,6 +85,8 @@ void writeParadoxRows(const std::filesystem::path& file,
         if (PX_put_record(doc, data.data()) < 0)
             throw std::runtime_error("cannot write a record of " + file.string());
     }
+    if (keys > 0)
+        writePrimaryIndex(doc, file, columns, keys);
     PX_close(doc);
     PX_delete(doc);
 }
@@ -75,6 +103,23 @@ void writeParadoxTable(const std::filesystem::path& file,
         row = rows[i++];
         return true;
     });
+}
+
+void writeIndexedParadoxTable(const std::filesystem::path& file,
+                              const std::vector<PxColumn>& columns,
+                              const std::vector<PxRow>& rows,
+                              int keys)
+{
+    std::size_t i = 0;
+    writeParadoxRows(
+        file, columns, 1251,
+        [&](PxRow& row) {
+            if (i >= rows.size())
+                return false;
+            row = rows[i++];
+            return true;
+        },
+        keys);
 }
 
 double pxDate(int year, int month, int day)

@@ -29,6 +29,13 @@ void writeParadoxTable(const std::filesystem::path& file,
                        const std::vector<PxRow>& rows,
                        int codePage = 1251);
 
+/// A keyed table (its first `keys` columns) with its primary index beside it, in a
+/// file of the same name ending in .PX, as Paradox keeps keyed tables.
+void writeIndexedParadoxTable(const std::filesystem::path& file,
+                              const std::vector<PxColumn>& columns,
+                              const std::vector<PxRow>& rows,
+                              int keys);
+
 /// Streams `count` rows from a generator, so a year of hourly rows needs no list.
 template <typename Gen>
 void writeParadoxTableFrom(const std::filesystem::path& file, const std::vector<PxColumn>& columns,
@@ -48,7 +55,8 @@ std::vector<PxColumn> intervalColumns();
 void writeParadoxRows(const std::filesystem::path& file,
                       const std::vector<PxColumn>& columns,
                       int codePage,
-                      const std::function<bool(PxRow&)>& next);
+                      const std::function<bool(PxRow&)>& next,
+                      int keys = 0);
 
 template <typename Gen>
 void writeParadoxTableFrom(const std::filesystem::path& file, const std::vector<PxColumn>& columns,
