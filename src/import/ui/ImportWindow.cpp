@@ -188,6 +188,15 @@ void ImportWindow::stopClick()
     m_stop = true;
 }
 
+void ImportWindow::reject()
+{
+    if (m_running) {
+        m_stop = true;
+        return;
+    }
+    QDialog::reject();
+}
+
 void ImportWindow::showSummary()
 {
     const auto rows = kest::summaryTable(m_summary);

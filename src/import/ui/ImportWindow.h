@@ -43,6 +43,9 @@ public slots:
     void importClick();
     /// Ends the import after the transaction in progress.
     void stopClick();
+    /// Esc or closing the window while the import runs stops it instead: the window
+    /// stays until the transaction in progress is whole and the summary is shown.
+    void reject() override;
 
 signals:
     /// After each transaction, while the import runs (tests press "СТОП" here).
