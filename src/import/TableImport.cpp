@@ -62,8 +62,8 @@ struct Batch
     void skip(SkipReason reason) { ++skipped[static_cast<int>(reason)]; }
 };
 
-/// One record's work: true when handled (stored, found or passed over), false with
-/// the database's message when the archive refused it.
+/// One record's work: stored, found in the archive or passed over (counted in the
+/// batch); a failure status only when the archive refused it.
 using RecordHandler = std::function<DbStatus(ParadoxTable&, Batch&)>;
 
 std::optional<ArchiveKind> archiveKindOf(const std::string& table)

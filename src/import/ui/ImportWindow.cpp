@@ -208,6 +208,8 @@ void ImportWindow::showSummary()
             m_table->setItem(static_cast<int>(r) - 1, c, new QTableWidgetItem(QString::fromStdString(rows[r][c])));
     }
     m_table->resizeColumnsToContents();
+    // The notes take what width is left, so a long message reads in one line.
+    m_table->horizontalHeader()->setSectionResizeMode(5, QHeaderView::Stretch);
     if (m_summary.tables.empty())
         return;
     std::string status;
