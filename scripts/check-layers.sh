@@ -13,7 +13,7 @@ layers=(
     "settings"
     "registrar"
     "db"
-    "grid exchange"
+    "grid exchange import"
     "reports"
     "forms events charts"
     "session"

@@ -18,6 +18,7 @@ constexpr const char* kUsage =
     "  kest [--home DIR] read                 read every record and store it in the database\n"
     "  kest [--home DIR] store FILE           store a read kept in a session file\n"
     "  kest [--home DIR] sessions             list the session files of past reads\n"
+    "  kest [--home DIR] import FOLDER [--check]  import the Paradox tables of an earlier installation\n"
     "  kest [--home DIR] report --blank NAME --from YYYY-MM-DD --to YYYY-MM-DD\n"
     "                           [--from-hour H --to-hour H --from-minute M --to-minute M] [--chart] --out "
     "FILE\n"
@@ -37,13 +38,14 @@ const std::map<std::string, std::function<int(CommandContext&)>>& commands()
         {"report", CommandReport},     {"form", CommandForm},       {"gaps", CommandGaps},
         {"store", CommandStore},       {"sessions", CommandSessions},
         {"copy", CommandCopy},
+        {"import", CommandImport},
     };
     return table;
 }
 
 bool isSwitch(const std::string& arg)
 {
-    return arg == "--chart";
+    return arg == "--chart" || arg == "--check";
 }
 
 } // namespace
@@ -112,8 +114,8 @@ int RunCommandLine(const std::vector<std::string>& args,
             << kUsage;
         return kExitFailure;
     }
-    // Only `store` takes an argument of its own (the session file).
-    if (!arguments.empty() && command != "store") {
+    // Only `store` and `import` take an argument of their own (a session file, a folder).
+    if (!arguments.empty() && command != "store" && command != "import") {
         err << "Unexpected argument: " << arguments.front() << "\n" << kUsage;
         return kExitFailure;
     }
@@ -125,7 +127,7 @@ int RunCommandLine(const std::vector<std::string>& args,
     // store or delete rows the settings never asked for. The others go on.
     if (ctx.settings.SettingsMissing) {
         err << exchangeMessage(kStatusSettingsMissing) << "\n";
-        if (command == "connect" || command == "read" || command == "store")
+        if (command == "connect" || command == "read" || command == "store" || command == "import")
             return kExitFailure;
     }
     return it->second(ctx);

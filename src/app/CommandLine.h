@@ -53,5 +53,6 @@ int CommandStore(CommandContext& ctx);
 int CommandSessions(CommandContext& ctx);
 int CommandGaps(CommandContext& ctx);
 int CommandCopy(CommandContext& ctx);
+int CommandImport(CommandContext& ctx);
 
 } // namespace kest

@@ -13,6 +13,7 @@
 #include "forms/StandardForm.h"
 #include "forms/ui/TbForm.h"
 #include "forms/ui/TnForm.h"
+#include "import/ui/ImportWindow.h"
 #include "reports/ui/CompletenessWindow.h"
 #include "reports/ui/TblankForm.h"
 #include "reports/ui/Totvetform.h"
@@ -84,6 +85,7 @@ Tkestform::Tkestform(DesktopSession& session, QWidget* parent)
     connect(ui->myprint, &QAction::triggered, this, &Tkestform::myprintClick);
     connect(ui->eread, &QAction::triggered, this, &Tkestform::ereadClick);
     connect(ui->gaps, &QAction::triggered, this, &Tkestform::gapsClick);
+    connect(ui->importArchive, &QAction::triggered, this, &Tkestform::importArchiveClick);
     connect(ui->N6, &QAction::triggered, this, &Tkestform::N6Click);
     connect(ui->N5, &QAction::triggered, this, &Tkestform::N5Click);
     connect(ui->obmen, &QAction::triggered, this, &Tkestform::obmenClick);
@@ -210,6 +212,12 @@ void Tkestform::ereadClick()
 void Tkestform::gapsClick()
 {
     CompletenessWindow window(m_session.settings.DatabasePath, m_session.prompter, this);
+    window.exec();
+}
+
+void Tkestform::importArchiveClick()
+{
+    ImportWindow window(m_session.settings.DatabasePath, this);
     window.exec();
 }
 

@@ -61,6 +61,8 @@ private:
     void myprintClick();
     void ereadClick();
     void gapsClick();
+    /// "Импорт архива": the tables of an earlier installation into the archive.
+    void importArchiveClick();
     /// Both standard-form items scan the folders and list the controllers; nothing
     /// (after the message when due) when no standard form was found.
     std::optional<std::vector<std::string>> standardFormChoices();

@@ -98,6 +98,7 @@ TEST_F(TkestformTest, WindowAndMenuAreAsDocumented)
         {"N5", "Печать/просмотр стандартных форм"},
         {"obmen", "Параметры обмена"},
         {"setarh", "Настройки архивов"},
+        {"importArchive", "Импорт архива"},
         {"N2", "Справка по программе Кест"},
         {"N3", "Содержание"},
         {"N4", "Версия программы"}};
@@ -114,6 +115,7 @@ TEST_F(TkestformTest, WindowAndMenuAreAsDocumented)
     EXPECT_EQ(helpContextOf(window->findChild<QMenu*>("N1")->menuAction()), 15);
     EXPECT_EQ(helpContextOf(action("obmen")), 20);
     EXPECT_EQ(helpContextOf(action("setarh")), 21);
+    EXPECT_TRUE(window->findChild<QMenu*>("kestset")->actions().contains(action("importArchive")));
     test::saveScreenshot(*window, "main-window.png");
     for (const char* name : {"N1", "kestset", "kesthelp"}) {
         QMenu* menu = window->findChild<QMenu*>(name);
