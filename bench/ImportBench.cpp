@@ -70,11 +70,17 @@ std::vector<ImageRecord> yearOfVisits()
     return visits;
 }
 
-long storedRows(Database& db)
+long storedRows(ArchiveDatabase& db)
 {
-    Statement st = db.prepare("SELECT count(*) FROM arhivh");
-    st.step();
-    return static_cast<long>(st.columnInt(0));
+    std::vector<std::int64_t> keys;
+    (void)db.selectArchiveKeys(ArchiveKind::Hourly, 0, std::int64_t{1} << 28, keys);
+    long rows = 0;
+    for (const std::int64_t key : keys) {
+        std::vector<ArchiveRow> range;
+        (void)db.selectArchiveRange(ArchiveKind::Hourly, key, 0, 1e6, range);
+        rows += static_cast<long>(range.size());
+    }
+    return rows;
 }
 
 /// The old table with the same rows, `hours` hours of each archive.

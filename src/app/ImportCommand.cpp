@@ -75,8 +75,7 @@ int CommandImport(CommandContext& ctx)
     auto db = OpenArchiveDatabase(ctx.settings.DatabasePath, !options.checkOnly, &error);
     if (!db || !RequireTables(*db, kArchiveDatabaseTables).ok()) {
         ctx.err << exchangeMessage(kStatusDatabase) << "\n"
-                << (std::filesystem::path(ctx.settings.DatabasePath) / kDatabaseFile).string() << ": "
-                << (db ? "the archive tables are missing" : error) << "\n";
+                << (db ? db->describe() + ": the archive tables are missing" : error) << "\n";
         return kExitFailure;
     }
     ConsoleImportProgress progress(ctx.err, isatty(STDERR_FILENO) == 1);

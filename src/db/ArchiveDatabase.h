@@ -89,6 +89,10 @@ public:
     virtual DbStatus selectAllControllers(std::vector<ControllerRow>& rows) = 0;
     /// smin of the controller; nothing when it has no row.
     virtual std::optional<int> selectIntervalMinutes(std::int64_t code) = 0;
+    /// Adds a controller's name and settlement row, or its interval row, unless one
+    /// of that scode exists; an old installation's tables come in this way.
+    virtual DbStatus insertController(const ControllerRow& row) = 0;
+    virtual DbStatus insertIntervalMinutes(std::int64_t code, int smin) = 0;
 
     // Archive tables.
     virtual DbStatus selectArchiveRange(

@@ -261,6 +261,20 @@ DbStatus PgDatabase::ensureControllerRows(std::int64_t code)
     return runCommand("INSERT INTO merane (scode, smin) VALUES ($1, 5) ON CONFLICT DO NOTHING", {integerText(code)});
 }
 
+DbStatus PgDatabase::insertController(const ControllerRow& row)
+{
+    return runCommand("INSERT INTO meranb (scode, sname, rhour, rday, avans) VALUES ($1, $2, $3, $4, $5) "
+                      "ON CONFLICT DO NOTHING",
+                      {integerText(row.scode), row.sname, integerText(row.rhour), integerText(row.rday),
+                       integerText(row.avans)});
+}
+
+DbStatus PgDatabase::insertIntervalMinutes(std::int64_t code, int smin)
+{
+    return runCommand("INSERT INTO merane (scode, smin) VALUES ($1, $2) ON CONFLICT DO NOTHING",
+                      {integerText(code), integerText(smin)});
+}
+
 DbStatus PgDatabase::updateControllerName(std::int64_t code, const std::string& name)
 {
     return runCommand("UPDATE meranb SET sname = $1 WHERE scode = $2", {name, integerText(code)});

@@ -43,6 +43,8 @@ public:
     DbStatus updateControllerSettlement(std::int64_t code, int rhour, int rday, int avans, int smin) override;
     DbStatus selectAllControllers(std::vector<ControllerRow>& rows) override;
     std::optional<int> selectIntervalMinutes(std::int64_t code) override;
+    DbStatus insertController(const ControllerRow& row) override;
+    DbStatus insertIntervalMinutes(std::int64_t code, int smin) override;
 
     DbStatus selectArchiveRange(
         ArchiveKind kind, std::int64_t key, DateTime from, DateTime to, std::vector<ArchiveRow>& rows) override;

@@ -84,6 +84,28 @@ DbStatus SqliteDatabase::ensureControllerRows(std::int64_t code)
                      [&](Statement& s) { s.bind(":arhcode", code); });
 }
 
+DbStatus SqliteDatabase::insertController(const ControllerRow& row)
+{
+    return runCached("INSERT INTO meranb (scode, sname, rhour, rday, avans) "
+                     "VALUES (:scode, :sname, :rhour, :rday, :avans) ON CONFLICT DO NOTHING",
+                     [&](Statement& s) {
+                         s.bind(":scode", row.scode);
+                         s.bind(":sname", std::string_view(row.sname));
+                         s.bind(":rhour", std::int64_t{row.rhour});
+                         s.bind(":rday", std::int64_t{row.rday});
+                         s.bind(":avans", std::int64_t{row.avans});
+                     });
+}
+
+DbStatus SqliteDatabase::insertIntervalMinutes(std::int64_t code, int smin)
+{
+    return runCached("INSERT INTO merane (scode, smin) VALUES (:scode, :smin) ON CONFLICT DO NOTHING",
+                     [&](Statement& s) {
+                         s.bind(":scode", code);
+                         s.bind(":smin", std::int64_t{smin});
+                     });
+}
+
 DbStatus SqliteDatabase::updateControllerName(std::int64_t code, const std::string& name)
 {
     return runCached("UPDATE meranb SET sname = :sname WHERE scode = :arhcode", [&](Statement& s) {

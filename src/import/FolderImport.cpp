@@ -39,7 +39,7 @@ std::vector<std::filesystem::path> findOldTables(const std::filesystem::path& fo
 }
 
 ImportSummary ImportFolder(const std::filesystem::path& folder,
-                           Database& db,
+                           ArchiveDatabase& db,
                            const ImportOptions& options,
                            ImportProgress* progress)
 {

@@ -7,7 +7,7 @@
 
 namespace kest {
 
-class Database;
+class ArchiveDatabase;
 
 /// Told how the import goes, and asked whether to stop. Stopping takes effect
 /// after the transaction in progress, so the archive holds whole transactions.
@@ -37,7 +37,7 @@ std::vector<std::filesystem::path> findOldTables(const std::filesystem::path& fo
 
 /// Imports the old tables of `folder` into the archive database.
 ImportSummary ImportFolder(const std::filesystem::path& folder,
-                           Database& db,
+                           ArchiveDatabase& db,
                            const ImportOptions& options,
                            ImportProgress* progress = nullptr);
 

@@ -3,22 +3,8 @@
 #include "common/CodePage.h"
 
 namespace kest {
-namespace {
 
-DbStatus runOnce(Database& db, const char* sql, const auto& binder)
-{
-    Statement* stmt = db.cached(sql);
-    if (!stmt)
-        return DbStatus::failure(db.lastError());
-    binder(*stmt);
-    const DbStatus status = db.run(*stmt);
-    stmt->reset();
-    return status;
-}
-
-} // namespace
-
-ImportStore::ImportStore(Database& db, bool checkOnly) : m_db(db), m_checkOnly(checkOnly) {}
+ImportStore::ImportStore(ArchiveDatabase& db, bool checkOnly) : m_db(db), m_checkOnly(checkOnly) {}
 
 ImportStore::~ImportStore() = default;
 
@@ -49,11 +35,11 @@ DbStatus ImportStore::addArchiveRow(ArchiveKind kind, const ArchiveRow& row, boo
     existed = false;
     if (m_checkOnly) {
         std::optional<double> value;
-        const DbStatus status = SelectArchiveValue(m_db, kind, row.scode, row.sdate, value);
+        const DbStatus status = m_db.selectArchiveValue(kind, row.scode, row.sdate, value);
         existed = value.has_value();
         return status;
     }
-    const DbStatus status = AppendArchiveRow(m_db, kind, row);
+    const DbStatus status = m_db.appendArchiveRow(kind, row);
     if (status.code == DbStatus::KeyViolation) {
         existed = true;
         return DbStatus::success();
@@ -63,7 +49,7 @@ DbStatus ImportStore::addArchiveRow(ArchiveKind kind, const ArchiveRow& row, boo
 
 DbStatus ImportStore::controller(std::int64_t code, std::optional<ControllerRow>& row)
 {
-    row = SelectController(m_db, code);
+    row = m_db.selectController(code);
     return DbStatus::success();
 }
 
@@ -71,40 +57,22 @@ DbStatus ImportStore::addController(const ControllerRow& row)
 {
     if (m_checkOnly)
         return DbStatus::success();
-    return runOnce(m_db,
-                   "INSERT INTO meranb (scode, sname, rhour, rday, avans) "
-                   "VALUES (:scode, :sname, :rhour, :rday, :avans)",
-                   [&](Statement& s) {
-                       s.bind(":scode", row.scode);
-                       s.bind(":sname", utf8Left(row.sname, 50));
-                       s.bind(":rhour", static_cast<std::int64_t>(row.rhour));
-                       s.bind(":rday", static_cast<std::int64_t>(row.rday));
-                       s.bind(":avans", static_cast<std::int64_t>(row.avans));
-                   });
+    ControllerRow cut = row;
+    cut.sname = utf8Left(row.sname, 50);
+    return m_db.insertController(cut);
 }
 
 DbStatus ImportStore::intervalMinutes(std::int64_t code, std::optional<int>& smin)
 {
-    smin.reset();
-    Statement* stmt = m_db.cached("SELECT smin FROM merane WHERE scode = :arhcode");
-    if (!stmt)
-        return DbStatus::failure(m_db.lastError());
-    stmt->bind(":arhcode", code);
-    const Statement::Step step = stmt->step();
-    if (step == Statement::Step::Row)
-        smin = static_cast<int>(stmt->columnInt(0));
-    stmt->reset();
-    return step == Statement::Step::Error ? DbStatus::failure(m_db.lastError()) : DbStatus::success();
+    smin = m_db.selectIntervalMinutes(code);
+    return DbStatus::success();
 }
 
 DbStatus ImportStore::addIntervalMinutes(std::int64_t code, int smin)
 {
     if (m_checkOnly)
         return DbStatus::success();
-    return runOnce(m_db, "INSERT INTO merane (scode, smin) VALUES (:scode, :smin)", [&](Statement& s) {
-        s.bind(":scode", code);
-        s.bind(":smin", static_cast<std::int64_t>(smin == 0 ? 5 : smin));
-    });
+    return m_db.insertIntervalMinutes(code, smin == 0 ? 5 : smin);
 }
 
 } // namespace kest

@@ -1,13 +1,11 @@
 #pragma once
 
-#include "db/ArchiveTables.h"
+#include "db/ArchiveDatabase.h"
 
 #include <memory>
 #include <optional>
 
 namespace kest {
-
-class Transaction;
 
 /// Everything the import asks of the archive database, in one place. Rows are
 /// only ever added: a row the archive has is left as it is. With `checkOnly`
@@ -15,7 +13,7 @@ class Transaction;
 class ImportStore
 {
 public:
-    ImportStore(Database& db, bool checkOnly);
+    ImportStore(ArchiveDatabase& db, bool checkOnly);
     ~ImportStore();
 
     DbStatus begin();
@@ -33,7 +31,7 @@ public:
     DbStatus addIntervalMinutes(std::int64_t code, int smin);
 
 private:
-    Database& m_db;
+    ArchiveDatabase& m_db;
     bool m_checkOnly;
     std::unique_ptr<Transaction> m_transaction;
 };

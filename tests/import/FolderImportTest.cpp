@@ -14,12 +14,23 @@ namespace {
 const std::int64_t kHourKey = ArchiveKey(0x1A2F, ArchiveKind::Hourly, 4);
 const std::int64_t kDayKey = ArchiveKey(0x1A2F, ArchiveKind::Daily, 0);
 
-long countRows(Database& db, const char* table)
+long countControllers(ArchiveDatabase& db)
 {
-    Statement* s = db.cached(std::string("SELECT count(*) FROM ") + table);
-    s->step();
-    const long n = static_cast<long>(s->columnInt(0));
-    s->reset();
+    std::vector<ControllerRow> rows;
+    EXPECT_TRUE(db.selectAllControllers(rows).ok());
+    return static_cast<long>(rows.size());
+}
+
+long countHourlyRows(ArchiveDatabase& db)
+{
+    std::vector<std::int64_t> keys;
+    EXPECT_TRUE(db.selectArchiveKeys(ArchiveKind::Hourly, 0, std::int64_t{1} << 28, keys).ok());
+    long n = 0;
+    for (const std::int64_t key : keys) {
+        std::vector<ArchiveRow> rows;
+        EXPECT_TRUE(db.selectArchiveRange(ArchiveKind::Hourly, key, 0, 1e6, rows).ok());
+        n += static_cast<long>(rows.size());
+    }
     return n;
 }
 
@@ -70,7 +81,7 @@ protected:
 
     TempDir archive;
     TempDir old;
-    std::unique_ptr<Database> db;
+    std::unique_ptr<ArchiveDatabase> db;
 };
 
 } // namespace
@@ -135,20 +146,20 @@ TEST_F(FolderImportTest, ASecondRunAndACheckAddNothing)
     writeOldFolder();
     const ImportSummary check = ImportFolder(old.path(), *db, {true});
     EXPECT_TRUE(check.ok());
-    EXPECT_EQ(countRows(*db, "arhivh"), 0);
-    EXPECT_EQ(countRows(*db, "meranb"), 0);
+    EXPECT_EQ(countHourlyRows(*db), 0);
+    EXPECT_EQ(countControllers(*db), 0);
     EXPECT_EQ(table(check, "arhivh.db").stored, 3);
 
     const ImportSummary first = ImportFolder(old.path(), *db, {});
     EXPECT_EQ(table(first, "arhivh.db").stored, 3);
-    EXPECT_EQ(countRows(*db, "arhivh"), 3);
+    EXPECT_EQ(countHourlyRows(*db), 3);
     const ImportSummary second = ImportFolder(old.path(), *db, {});
     EXPECT_TRUE(second.ok());
     EXPECT_EQ(table(second, "arhivh.db").stored, 0);
     EXPECT_EQ(table(second, "arhivh.db").existing, 3);
     EXPECT_EQ(table(second, "meranb.db").stored, 0);
-    EXPECT_EQ(countRows(*db, "arhivh"), 3);
-    EXPECT_EQ(countRows(*db, "meranb"), 2);
+    EXPECT_EQ(countHourlyRows(*db), 3);
+    EXPECT_EQ(countControllers(*db), 2);
 }
 
 TEST_F(FolderImportTest, StoppingEndsAfterAWholeTransactionAndTheNextRunFinishes)
@@ -168,13 +179,13 @@ TEST_F(FolderImportTest, StoppingEndsAfterAWholeTransactionAndTheNextRunFinishes
     EXPECT_FALSE(stopped.ok());
     EXPECT_EQ(table(stopped, "arhivh.db").read, 300);
     EXPECT_NE(table(stopped, "arhivh.db").problem.find("300 из 1000"), std::string::npos);
-    EXPECT_EQ(countRows(*db, "arhivh"), 300);
+    EXPECT_EQ(countHourlyRows(*db), 300);
 
     const ImportSummary rest = ImportFolder(old.path(), *db, options);
     EXPECT_TRUE(rest.ok());
     EXPECT_EQ(table(rest, "arhivh.db").stored, 700);
     EXPECT_EQ(table(rest, "arhivh.db").existing, 300);
-    EXPECT_EQ(countRows(*db, "arhivh"), 1000);
+    EXPECT_EQ(countHourlyRows(*db), 1000);
 }
 
 TEST_F(FolderImportTest, TheOldFilesStayAsTheyWere)
