@@ -9,7 +9,7 @@ namespace kest {
 namespace {
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d)
+constexpr std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d)
 {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
@@ -33,7 +33,9 @@ void civilFromDays(std::int64_t z, int& year, int& month, int& day)
     year = static_cast<int>(y + (month <= 2));
 }
 
-const std::int64_t kEpochOffset = daysFromCivil(1899, 12, 30);
+// Computed at compile time: a date encoded from another file's static initialiser
+// would otherwise see 0 here and land in 1970.
+constexpr std::int64_t kEpochOffset = daysFromCivil(1899, 12, 30);
 
 std::int64_t totalSeconds(DateTime t)
 {
