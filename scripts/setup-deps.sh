@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libxlsxwriter-dev zlib1g-dev
-          fonts-dejavu-core xvfb xauth imagemagick poppler-utils unzip sqlite3)
+          fonts-dejavu-core xvfb xauth imagemagick poppler-utils unzip sqlite3
+          dpkg-dev desktop-file-utils appstream lintian cups printer-driver-cups-pdf)
 
 missing=()
 for p in "${packages[@]}"; do
