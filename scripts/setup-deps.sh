@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libxlsxwriter-dev zlib1g-dev
-          fonts-dejavu-core xvfb xauth imagemagick poppler-utils unzip sqlite3 pxlib-dev)
+          fonts-dejavu-core xvfb xauth imagemagick poppler-utils unzip sqlite3 pxlib-dev
+          dpkg-dev desktop-file-utils appstream lintian cups printer-driver-cups-pdf)
 # The archive server: libpq for the program, PostgreSQL 15 for the tests that start their own.
 packages+=(libpq-dev postgresql)
 

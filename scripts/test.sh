@@ -19,3 +19,8 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKEST_GUI=OFF -DKEST_SANITIZE
 cmake --build build-asan -j "$jobs"
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
 (cd build-asan && ctest --output-on-failure -j "$jobs")
+
+# The Debian package, installed and started as a new user (root only: it installs).
+if [ "$(id -u)" -eq 0 ]; then
+    scripts/package-test.sh
+fi

@@ -7,7 +7,9 @@
 #ifdef KEST_GUI
 #include "app/ui/KestApplication.h"
 #include "charts/ui/ChartDrawing.h"
+#include "grid/QueuePrinter.h"
 #include "grid/ui/PdfPrinter.h"
+#include "grid/ui/SystemPrinter.h"
 #endif
 
 int main(int argc, char** argv)
@@ -17,6 +19,7 @@ int main(int argc, char** argv)
     // The core prints PDFs through the windowed build's painter.
     kest::registerPdfPrinter(&kest::PrintTablesToPdf);
     kest::registerChartWriter(&kest::SaveReportChart);
+    kest::registerQueuePrinter(&kest::PrintTablesToQueue);
     if (!kest::wantsCommandLine(args))
         return kest::runWindows(argc, argv);
 #endif

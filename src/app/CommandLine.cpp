@@ -22,7 +22,9 @@ constexpr const char* kUsage =
     "  kest [--home DIR] report --blank NAME --from YYYY-MM-DD --to YYYY-MM-DD\n"
     "                           [--from-hour H --to-hour H --from-minute M --to-minute M] [--chart] --out "
     "FILE\n"
+    "                           (or --print [QUEUE] in place of or beside --out)\n"
     "  kest [--home DIR] form --form FOLDER --controller HEX4 --from YYYY-MM-DD --to YYYY-MM-DD --out FILE\n"
+    "                         (or --print [QUEUE]: to the named or the default printer queue)\n"
     "  kest [--home DIR] gaps --from YYYY-MM-DD --to YYYY-MM-DD [--controller HEX4]\n"
     "                         [--kind hourly|daily|monthly|interval] [--out FILE.csv]\n"
     "  kest [--home DIR] copy --to CONNECTION-STRING|FILE.sqlite\n"
@@ -86,6 +88,13 @@ int RunCommandLine(const std::vector<std::string>& args,
         if (a == "--version") {
             out << "kest " << KEST_VERSION << "\n";
             return kExitOk;
+        }
+        // --print takes the queue after it when one follows; alone it means the
+        // default queue, kept as an empty value.
+        if (a == "--print") {
+            const bool queueGiven = i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0;
+            options[a] = queueGiven ? args[++i] : std::string();
+            continue;
         }
         // Switches stand alone; every other option takes the argument after it.
         if (isSwitch(a)) {

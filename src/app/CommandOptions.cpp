@@ -1,6 +1,7 @@
 #include "app/CommandOptions.h"
 
 #include "common/CodePage.h"
+#include "grid/QueuePrinter.h"
 
 #include <charconv>
 #include <ostream>
@@ -38,6 +39,24 @@ std::optional<OutputKind> outputKind(const std::filesystem::path& out)
     if (ext == ".pdf")
         return OutputKind::Pdf;
     return std::nullopt;
+}
+
+std::optional<std::string> printQueue(const CommandContext& ctx)
+{
+    const auto it = ctx.options.find("--print");
+    if (it == ctx.options.end())
+        return std::nullopt;
+    return it->second;
+}
+
+bool printOnQueue(CommandContext& ctx, const std::string& queue, const PrintJob& job)
+{
+    const std::string problem = registeredQueuePrinter()(queue, job);
+    if (problem.empty())
+        return true;
+    ctx.err << "Не удалось напечатать" << (queue.empty() ? std::string() : " на " + queue) << ": " << problem
+            << "\n";
+    return false;
 }
 
 std::optional<ReportPeriod> periodFrom(CommandContext& ctx)

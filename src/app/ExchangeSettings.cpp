@@ -1,5 +1,6 @@
 #include "app/ExchangeSettings.h"
 
+#include "app/ProgramDir.h"
 #include "common/CodePage.h"
 #include "common/IniFile.h"
 #include "db/ArchiveStore.h"
@@ -73,8 +74,10 @@ ExchangeSettings LoadExchangeSettings(const std::filesystem::path& programDir)
     s.KOLP = clampAttempts(ini.readInteger(kSection, "KOLP", 3));
     s.TWORK = clampPause(ini.readInteger(kSection, "TWORK", 3));
     std::string put = ini.readString(kSection, "PUT", "");
+    // Without a PUT the archive goes where the desktop keeps a program's data, or
+    // beside NN.INI for --home and a program folder of its own.
     if (put.empty())
-        put = programDir.string();
+        put = defaultArchiveDir(programDir).string();
     s.DatabasePath = withTrailingSeparator(put);
     s.Port = ini.readString(kSection, "RS-232", "Com2");
     if (s.Port.empty())

@@ -47,7 +47,47 @@ bool deviceOrder(const std::string& a, const std::string& b)
     return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
+/// The links of /dev/serial/by-id, in name order, each with the device it points to.
+std::vector<std::pair<std::filesystem::path, std::filesystem::path>> byIdLinks(const std::filesystem::path& devDir)
+{
+    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> links;
+    std::error_code ec;
+    const auto dir = devDir / "serial" / "by-id";
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code linkError;
+        const auto target = std::filesystem::read_symlink(it->path(), linkError);
+        if (!linkError)
+            links.emplace_back(it->path(), (dir / target).lexically_normal());
+    }
+    std::sort(links.begin(), links.end());
+    return links;
+}
+
 } // namespace
+
+std::string adapterName(const std::string& byIdName)
+{
+    std::string name = byIdName;
+    // The bus in front, the interface and port number behind say nothing to the user.
+    if (const auto dash = name.find('-'); dash != std::string::npos && dash <= 4)
+        name.erase(0, dash + 1);
+    if (const auto pos = name.rfind("-if"); pos != std::string::npos && pos > 0)
+        name.erase(pos);
+    std::replace(name.begin(), name.end(), '_', ' ');
+    return name;
+}
+
+std::string serialDeviceLabel(const std::string& choice, const std::filesystem::path& devDir)
+{
+    const std::filesystem::path path(choice);
+    for (const auto& [link, device] : byIdLinks(devDir)) {
+        if (path == link)
+            return choice + "  (" + device.filename().string() + ")";
+        if (path == device)
+            return choice + "  — " + adapterName(link.filename().string());
+    }
+    return choice;
+}
 
 std::vector<std::string> serialDeviceChoices(const std::string& current,
                                              const std::filesystem::path& devDir,
@@ -66,6 +106,8 @@ std::vector<std::string> serialDeviceChoices(const std::string& current,
     std::sort(devices.begin(), devices.end(), deviceOrder);
     for (const std::string& name : devices)
         choices.push_back((devDir / name).string());
+    for (const auto& link : byIdLinks(devDir))
+        choices.push_back(link.first.string());
     if (!current.empty() && serialDeviceIndex(choices, current) < 0)
         choices.push_back(current);
     return choices;

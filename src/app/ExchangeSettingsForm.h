@@ -16,10 +16,21 @@ namespace kest {
 /// nodes whether or not a port is fitted) and the USB adapters plugged in (ttyUSB*,
 /// ttyACM* under `devDir`); last `current` when it is none of these, so that a device
 /// the user gave (a pty, an adapter unplugged for the moment) stays selectable and is
-/// written back as it stands.
+/// written back as it stands. The stable names of the adapters in
+/// `devDir`/serial/by-id follow the devices: they stay the same whichever USB socket
+/// an adapter is plugged into.
 std::vector<std::string> serialDeviceChoices(const std::string& current,
                                              const std::filesystem::path& devDir = "/dev",
                                              const std::filesystem::path& sysTtyDir = "/sys/class/tty");
+
+/// The text an item shows: a device with an adapter behind it gets the adapter's
+/// name (read from its /dev/serial/by-id link) beside it, a by-id name the device it
+/// stands for; the others show as they are.
+std::string serialDeviceLabel(const std::string& choice, const std::filesystem::path& devDir = "/dev");
+
+/// The adapter's name in a /dev/serial/by-id link name:
+/// "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0" is "FTDI FT232R USB UART A50285BI".
+std::string adapterName(const std::string& byIdName);
 
 /// The item that shows `port`: COM1..COM6 in any case are items 0..5, anything else
 /// the item of the same text; -1 when there is none.

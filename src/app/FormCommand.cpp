@@ -8,6 +8,7 @@
 #include "forms/StandardForm.h"
 #include "link/ExchangeStatus.h"
 #include "grid/CsvWriter.h"
+#include "grid/QueuePrinter.h"
 #include "grid/XlsxWriter.h"
 
 #include <ostream>
@@ -68,16 +69,22 @@ int CommandForm(CommandContext& ctx)
 {
     const std::string folder = ctx.option("--form");
     const std::filesystem::path out = ctx.option("--out");
-    if (folder.empty() || out.empty() || ctx.option("--controller").empty()) {
-        ctx.err << "kest form needs --form FOLDER, --controller HEX4, --from, --to and --out FILE.\n";
+    const auto queue = printQueue(ctx);
+    if (folder.empty() || (out.empty() && !queue) || ctx.option("--controller").empty()) {
+        ctx.err << "kest form needs --form FOLDER, --controller HEX4, --from, --to and --out FILE or --print "
+                   "[QUEUE].\n";
+        return kExitFailure;
+    }
+    if (queue && !registeredQueuePrinter()) {
+        ctx.err << "Printing is not available in this build (built without the windows, -DKEST_GUI=OFF).\n";
         return kExitFailure;
     }
     const auto kind = outputKind(out);
-    if (!kind) {
+    if (!kind && !out.empty()) {
         ctx.err << "--out must end in .csv, .xlsx or .pdf.\n";
         return kExitFailure;
     }
-    if (*kind == OutputKind::Pdf && !registeredPdfPrinter()) {
+    if (kind == OutputKind::Pdf && !registeredPdfPrinter()) {
         ctx.err << "PDF output is not available in this build (built without the windows, -DKEST_GUI=OFF); "
                    "write .csv or .xlsx instead.\n";
         return kExitFailure;
@@ -123,10 +130,14 @@ int CommandForm(CommandContext& ctx)
         ctx.err << result.message << "\n";
         return kExitFailure;
     }
-    if (auto problem = writeForm(*kind, out, form, request.folder); !problem.empty()) {
-        ctx.err << "Не удалось записать " << out.string() << ": " << problem << "\n";
-        return kExitFailure;
+    if (kind) {
+        if (auto problem = writeForm(*kind, out, form, request.folder); !problem.empty()) {
+            ctx.err << "Не удалось записать " << out.string() << ": " << problem << "\n";
+            return kExitFailure;
+        }
     }
+    if (queue && !printOnQueue(ctx, *queue, MakeFormPrintJob(form, request.folder)))
+        return kExitFailure;
     return kExitOk;
 }
 

@@ -4,6 +4,7 @@
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
 #include "grid/CsvWriter.h"
+#include "grid/QueuePrinter.h"
 #include "grid/XlsxWriter.h"
 #include "reports/ReportPrintJob.h"
 #include "reports/ReportRun.h"
@@ -52,12 +53,14 @@ int loadNamedBlank(CommandContext& ctx, const std::string& name, BlankState& bla
     return number;
 }
 
-/// Builds the report of the loaded blank for the period and writes it to `out`.
+/// Builds the report of the loaded blank for the period, writes it to `out` when
+/// given and prints it on `queue` when given.
 int buildAndWrite(CommandContext& ctx,
                   BlankState& blanks,
                   const ReportPeriod& period,
-                  OutputKind kind,
-                  const std::filesystem::path& out)
+                  std::optional<OutputKind> kind,
+                  const std::filesystem::path& out,
+                  const std::optional<std::string>& queue)
 {
     PeriodTable periods;
     periods[blanks.BlankNumber] = period;
@@ -78,15 +81,20 @@ int buildAndWrite(CommandContext& ctx,
     case ReportOutcome::Built:
         break;
     }
-    const std::string problem =
-        kind == OutputKind::Chart
-            ? registeredChartWriter()(
-                  out, MakeReportChart(tables.basegrid, tables.HeaderRows, blanks.ablini, periods[blanks.BlankNumber]))
-            : writeReport(kind, out, blanks.ablini, tables.upgrid, tables.basegrid, tables.downgrid);
-    if (!problem.empty()) {
-        ctx.err << "Не удалось записать " << out.string() << ": " << problem << "\n";
-        return kExitFailure;
+    if (kind) {
+        const std::string problem =
+            kind == OutputKind::Chart
+                ? registeredChartWriter()(out, MakeReportChart(tables.basegrid, tables.HeaderRows, blanks.ablini,
+                                                               periods[blanks.BlankNumber]))
+                : writeReport(*kind, out, blanks.ablini, tables.upgrid, tables.basegrid, tables.downgrid);
+        if (!problem.empty()) {
+            ctx.err << "Не удалось записать " << out.string() << ": " << problem << "\n";
+            return kExitFailure;
+        }
     }
+    if (queue &&
+        !printOnQueue(ctx, *queue, MakeReportPrintJob(blanks.ablini, tables.upgrid, tables.basegrid, tables.downgrid)))
+        return kExitFailure;
     return kExitOk;
 }
 
@@ -96,23 +104,32 @@ int CommandReport(CommandContext& ctx)
 {
     const std::string blankName = ctx.option("--blank");
     const std::filesystem::path out = ctx.option("--out");
-    if (blankName.empty() || out.empty()) {
-        ctx.err << "kest report needs --blank NAME, --from, --to and --out FILE.\n";
+    const auto queue = printQueue(ctx);
+    if (blankName.empty() || (out.empty() && !queue)) {
+        ctx.err << "kest report needs --blank NAME, --from, --to and --out FILE or --print [QUEUE].\n";
         return kExitFailure;
     }
     const bool chart = !ctx.option("--chart").empty();
+    if (queue && chart) {
+        ctx.err << "--print prints the report's table; write the chart with --out.\n";
+        return kExitFailure;
+    }
+    if (queue && !registeredQueuePrinter()) {
+        ctx.err << "Printing is not available in this build (built without the windows, -DKEST_GUI=OFF).\n";
+        return kExitFailure;
+    }
     const auto kind =
         chart ? (isChartFile(out) ? std::optional(OutputKind::Chart) : std::nullopt) : outputKind(out);
-    if (!kind) {
+    if (!kind && !out.empty()) {
         ctx.err << (chart ? "With --chart, --out must end in .png, .svg or .pdf.\n"
                           : "--out must end in .csv, .xlsx or .pdf.\n");
         return kExitFailure;
     }
-    if (*kind == OutputKind::Chart && !registeredChartWriter()) {
+    if (kind == OutputKind::Chart && !registeredChartWriter()) {
         ctx.err << "Charts are not available in this build (built without the windows, -DKEST_GUI=OFF).\n";
         return kExitFailure;
     }
-    if (*kind == OutputKind::Pdf && !registeredPdfPrinter()) {
+    if (kind == OutputKind::Pdf && !registeredPdfPrinter()) {
         ctx.err << "PDF output is not available in this build (built without the windows, -DKEST_GUI=OFF); "
                    "write .csv or .xlsx instead.\n";
         return kExitFailure;
@@ -127,7 +144,7 @@ int CommandReport(CommandContext& ctx)
         ctx.err << kInvalidPeriodMessage << "\n";
         return kExitFailure;
     }
-    return buildAndWrite(ctx, blanks, *period, *kind, out);
+    return buildAndWrite(ctx, blanks, *period, kind, out, queue);
 }
 
 } // namespace kest

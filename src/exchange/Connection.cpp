@@ -3,6 +3,7 @@
 #include "common/EventPump.h"
 #include "common/Prompter.h"
 #include "exchange/CatalogReader.h"
+#include "link/PortAccess.h"
 
 namespace kest {
 namespace {
@@ -29,11 +30,15 @@ bool EstablishConnection(ExchangeContext& ctx, const std::string& portName)
     link.ClosePort();
     // DTR follows the PageLink of the previous connection on this first open.
     if (!link.OpenPort(portName, kRequestLinkSpeed)) {
-        // A line that another program holds is not a wrong port name.
+        // A line that another program holds, or one the user may not open, is not a
+        // wrong port name; each gets the text that says what to do.
         const bool busy = link.port().openBusy();
+        const bool denied = link.port().openDenied();
         ctx.state.ExchangeStatus = kStatusNoAnswer;
-        ctx.state.FailureReason = busy ? std::string() : link.port().openError();
-        ctx.prompter.showError(busy ? busyPortMessage(portName) : badPortMessage(portName));
+        ctx.state.FailureReason = busy || denied ? std::string() : link.port().openError();
+        ctx.prompter.showError(busy     ? busyPortMessage(portName)
+                               : denied ? deniedPortMessage(portName, portDevicePath(portName))
+                                        : badPortMessage(portName));
         link.ClosePort();
     }
     ctx.pump.processEvents();

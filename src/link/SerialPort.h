@@ -32,6 +32,8 @@ public:
     virtual std::string openError() const { return {}; }
     /// True when the last open failed because another program holds the line.
     virtual bool openBusy() const { return false; }
+    /// True when the last open failed for lack of rights on the device.
+    virtual bool openDenied() const { return false; }
     virtual bool isOpen() const = 0;
     virtual void close() = 0;
 

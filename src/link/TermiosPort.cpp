@@ -46,6 +46,7 @@ bool TermiosPort::refuse(int fd, int error)
     if (fd >= 0)
         ::close(fd);
     m_openBusy = error == EBUSY || error == EWOULDBLOCK;
+    m_openDenied = error == EACCES || error == EPERM;
     m_openError = std::strerror(error);
     return false;
 }
@@ -55,6 +56,7 @@ bool TermiosPort::open(const std::string& device)
     close();
     m_openError.clear();
     m_openBusy = false;
+    m_openDenied = false;
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return refuse(-1, errno);

@@ -20,6 +20,7 @@ public:
     bool open(const std::string& device) override;
     std::string openError() const override { return m_openError; }
     bool openBusy() const override { return m_openBusy; }
+    bool openDenied() const override { return m_openDenied; }
     bool isOpen() const override { return m_fd >= 0; }
     void close() override;
 
@@ -48,6 +49,7 @@ private:
     int m_readTimeoutMs = 1000;
     std::string m_openError;
     bool m_openBusy = false;
+    bool m_openDenied = false;
 };
 
 } // namespace kest

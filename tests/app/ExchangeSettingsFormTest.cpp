@@ -79,3 +79,38 @@ TEST(ExchangeSettingsFormTest, KeyFilters)
 
 } // namespace
 } // namespace kest
+
+namespace kest {
+namespace {
+
+// The stable names of /dev/serial/by-id join the list after the devices; each device
+// shows its adapter's name, and a chosen name is written to NN.INI as it stands.
+TEST(ExchangeSettingsFormTest, StableAdapterNamesAreOfferedBesideTheirDevices)
+{
+    test::TempDir dev;
+    test::writeFile(dev / "ttyUSB0", "");
+    test::writeFile(dev / "ttyUSB1", "");
+    std::filesystem::create_directories(dev / "serial/by-id");
+    const std::string ftdi = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    const std::string prolific = "usb-Prolific_Technology_Inc._USB-Serial_Controller-if00-port0";
+    std::filesystem::create_symlink("../../ttyUSB0", dev / "serial/by-id" / ftdi);
+    std::filesystem::create_symlink("../../ttyUSB1", dev / "serial/by-id" / prolific);
+
+    const auto choices = serialDeviceChoices("COM1", dev.path(), dev.path());
+    const std::string ftdiPath = (dev / "serial/by-id" / ftdi).string();
+    ASSERT_EQ(choices.size(), 10u);
+    EXPECT_EQ(choices[6], (dev / "ttyUSB0").string());
+    EXPECT_EQ(choices[8], ftdiPath);
+    EXPECT_EQ(serialDeviceLabel(choices[6], dev.path()),
+              (dev / "ttyUSB0").string() + "  \u2014 FTDI FT232R USB UART A50285BI");
+    EXPECT_EQ(serialDeviceLabel(choices[9], dev.path()), choices[9] + "  (ttyUSB1)");
+    EXPECT_EQ(adapterName(prolific), "Prolific Technology Inc. USB-Serial Controller");
+    EXPECT_EQ(serialDeviceLabel("Com2", dev.path()), "Com2");
+
+    // The by-id name is what NN.INI keeps, not the ttyUSB it points to today.
+    EXPECT_EQ(portOfChoice(choices[8]), ftdiPath);
+    EXPECT_EQ(serialDeviceIndex(serialDeviceChoices(ftdiPath, dev.path(), dev.path()), ftdiPath), 8);
+}
+
+} // namespace
+} // namespace kest

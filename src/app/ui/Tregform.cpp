@@ -158,7 +158,7 @@ void Tregform::showSettings()
         const QSignalBlocker blocker(ui->comset);
         ui->comset->clear();
         for (const std::string& choice : choices)
-            ui->comset->addItem(QString::fromStdString(choice));
+            ui->comset->addItem(QString::fromStdString(serialDeviceLabel(choice)), QString::fromStdString(choice));
     }
     ui->comset->setCurrentIndex(serialDeviceIndex(choices, s.Port));
     guard = false;
@@ -181,7 +181,7 @@ void Tregform::saveSettings()
     s.KOLP = ui->SpinEdit2->value();
     s.TWORK = ui->SpinEdit1->value();
     if (ui->comset->currentIndex() >= 0)
-        s.Port = portOfChoice(ui->comset->currentText().toStdString());
+        s.Port = portOfChoice(ui->comset->currentData().toString().toStdString());
     const std::string error = SaveExchangeSettings(m_session.programDir, s);
     if (!error.empty() && !m_saveErrorShown) {
         m_saveErrorShown = true;
