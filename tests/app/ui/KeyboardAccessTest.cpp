@@ -1,0 +1,64 @@
+// Every window of the program without a mouse: each control that Tab reaches tells a
+// screen reader what it is, and Escape closes each dialog as its close box would.
+
+#include "app/ui/Tkestform.h"
+
+#include "TestSupport.h"
+#include "app/ui/DesktopSession.h"
+#include "settings/ui/Tvibor.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <gtest/gtest.h>
+
+namespace kest {
+namespace {
+
+/// The controls of `window` that Tab reaches and whose accessible name is empty.
+std::vector<std::string> unnamedControls(QWidget& window)
+{
+    std::vector<std::string> unnamed;
+    for (QWidget* c : window.findChildren<QWidget*>()) {
+        if (!c->isVisibleTo(&window) || !c->isEnabled() || !(c->focusPolicy() & Qt::TabFocus) || c->focusProxy())
+            continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
+        if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed.push_back(window.objectName().toStdString() + "/" + c->objectName().toStdString() + " (" +
+                              c->metaObject()->className() + ")");
+    }
+    return unnamed;
+}
+
+TEST(KeyboardAccessTest, EveryDialogNamesItsControlsAndClosesWithEscape)
+{
+    test::TempDir home;
+    test::writeFile(home / "NN.INI", "[TIME]\r\nRS-232=COM1\r\nPUT=" + (home / "data").string() + "/\r\n");
+    DesktopSession session(home.path());
+    Tkestform main(session);
+    std::vector<std::string> unnamed = unnamedControls(main);
+    auto dialogs = main.findChildren<QDialog*>(Qt::FindDirectChildrenOnly);
+    EXPECT_GE(dialogs.size(), 8);
+    // The archive settings window is made each time it opens.
+    Tvibor archiveSettings(session, &main);
+    dialogs.push_back(&archiveSettings);
+    for (QDialog* dialog : dialogs) {
+        dialog->show();
+        QApplication::processEvents();
+        const auto more = unnamedControls(*dialog);
+        unnamed.insert(unnamed.end(), more.begin(), more.end());
+        QWidget* target = dialog->focusWidget() ? dialog->focusWidget() : dialog;
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(target, &escape);
+        EXPECT_FALSE(dialog->isVisible()) << dialog->objectName().toStdString();
+        dialog->hide();
+    }
+    std::string list;
+    for (const auto& u : unnamed)
+        list += u + "\n";
+    EXPECT_TRUE(unnamed.empty()) << list;
+}
+
+} // namespace
+} // namespace kest

@@ -1,0 +1,130 @@
+#include "link/LinkWaits.h"
+
+#include "link/RegistrarLink.h"
+#include "link/TermiosPort.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace kest::test {
+namespace {
+
+/// Notes the longest time between two calls and presses "СТОП" once `stopAtMs`
+/// have passed since it was made.
+class TimingPump final : public EventPump
+{
+public:
+    TimingPump(ExchangeState& state, std::int64_t stopAtMs) : m_state(state), m_stopAtMs(stopAtMs)
+    {
+        m_start = m_last = m_clock.monotonicMs();
+    }
+    void processEvents() override
+    {
+        const std::int64_t now = m_clock.monotonicMs();
+        longestGapMs = std::max(longestGapMs, now - m_last);
+        m_last = now;
+        if (m_stopAtMs >= 0 && now - m_start >= m_stopAtMs && !m_state.StopRequested) {
+            m_state.StopRequested = true;
+            m_state.ExchangeStatus = kStatusStopped;
+        }
+    }
+    std::int64_t elapsedMs() { return m_clock.monotonicMs() - m_start; }
+    std::int64_t longestGapMs = 0;
+
+private:
+    SystemClock m_clock;
+    ExchangeState& m_state;
+    std::int64_t m_stopAtMs;
+    std::int64_t m_start = 0;
+    std::int64_t m_last = 0;
+};
+
+/// A pseudo-terminal whose master side stays silent: a registrar that never answers.
+struct SilentLine
+{
+    SilentLine()
+    {
+        master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0)
+            EXPECT_TRUE(port.open(ptsname(master)));
+    }
+    ~SilentLine()
+    {
+        port.close();
+        if (master >= 0)
+            ::close(master);
+    }
+    int master = -1;
+    TermiosPort port;
+};
+
+TEST(LinkWaitsTest, ReadsAndPausesPumpOftenAndEndAtANewStopOnly)
+{
+    SilentLine line;
+    SystemClock system;
+    for (const bool pause : {false, true}) {
+        ExchangeState state;
+        TimingPump pump(state, 300);
+        WaitPump waits(pump, state);
+        ResponsivePort port(line.port, system, waits);
+        ResponsiveClock clock(system, waits);
+        std::uint8_t buffer[8];
+        port.setReadTimeoutMs(3000);
+        if (pause)
+            clock.sleepMs(3000);
+        else
+            EXPECT_EQ(port.read(buffer, sizeof buffer), 0u);
+        EXPECT_GE(pump.elapsedMs(), 300) << pause;
+        EXPECT_LT(pump.elapsedMs(), 500) << pause;
+        EXPECT_LE(pump.longestGapMs, 60) << pause;
+
+        // A stop left set by an earlier operation does not cut the next wait short.
+        const std::int64_t start = system.monotonicMs();
+        port.setReadTimeoutMs(250);
+        if (pause)
+            clock.sleepMs(250);
+        else
+            EXPECT_EQ(port.read(buffer, sizeof buffer), 0u);
+        EXPECT_GE(system.monotonicMs() - start, 240) << pause;
+    }
+}
+
+TEST(LinkWaitsTest, AStopDuringATransferEndsItWithoutFurtherAttempts)
+{
+    SilentLine line;
+    SystemClock system;
+    ExchangeState state;
+    // The first attempt hears nothing for a second; the click lands in the
+    // five-second pause before the second.
+    TimingPump pump(state, 2000);
+    WaitPump waits(pump, state);
+    ResponsivePort port(line.port, system, waits);
+    ResponsiveClock clock(system, waits);
+    RegistrarLink link(port, clock);
+    link.watchStop(&state);
+    link.Timing = {3, 5000};
+    LinkBuffer buffer{};
+    EXPECT_EQ(link.ReadMemoryCmd3(0xFF00, 8, buffer), kStatusStopped);
+    EXPECT_LT(pump.elapsedMs(), 2200);
+    EXPECT_LE(pump.longestGapMs, 60);
+    std::uint8_t sent[16];
+    EXPECT_EQ(::read(line.master, sent, sizeof sent), 1) << "only the first 05 went out";
+
+    // A page transfer stopped during its reply wait.
+    state = {};
+    TimingPump pagePump(state, 300);
+    WaitPump pageWaits(pagePump, state);
+    ResponsivePort pagePort(line.port, system, pageWaits);
+    ResponsiveClock pageClock(system, pageWaits);
+    RegistrarLink pageLink(pagePort, pageClock);
+    pageLink.watchStop(&state);
+    pageLink.Timing = {3, 5000};
+    EXPECT_EQ(pageLink.ReadPage(0, buffer), kStatusStopped);
+    EXPECT_LT(pagePump.elapsedMs(), 500);
+}
+
+} // namespace
+} // namespace kest::test
