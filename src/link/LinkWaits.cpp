@@ -28,11 +28,11 @@ std::size_t ResponsivePort::read(std::uint8_t* buffer, std::size_t count)
         const std::int64_t left = std::max<std::int64_t>(0, end - m_clock.monotonicMs());
         m_line.setReadTimeoutMs(static_cast<int>(std::min(left, WaitPump::kSliceMs)));
         got += m_line.read(buffer + got, count - got);
-        // The last slice ran into the read's own time-out.
-        if (got == count || left <= WaitPump::kSliceMs)
+        if (got == count)
             return got;
+        // Also after the last slice: the caller may go on waiting at once.
         m_waits.pass();
-        if (!stopBefore && m_waits.stopSet())
+        if ((!stopBefore && m_waits.stopSet()) || left <= WaitPump::kSliceMs)
             return got;
     }
 }

@@ -79,7 +79,7 @@ TEST(LinkWaitsTest, ReadsAndPausesPumpOftenAndEndAtANewStopOnly)
             EXPECT_EQ(port.read(buffer, sizeof buffer), 0u);
         EXPECT_GE(pump.elapsedMs(), 300) << pause;
         EXPECT_LT(pump.elapsedMs(), 500) << pause;
-        EXPECT_LE(pump.longestGapMs, 60) << pause;
+        EXPECT_LE(pump.longestGapMs, 90) << pause;
 
         // A stop left set by an earlier operation does not cut the next wait short.
         const std::int64_t start = system.monotonicMs();
@@ -109,7 +109,7 @@ TEST(LinkWaitsTest, AStopDuringATransferEndsItWithoutFurtherAttempts)
     LinkBuffer buffer{};
     EXPECT_EQ(link.ReadMemoryCmd3(0xFF00, 8, buffer), kStatusStopped);
     EXPECT_LT(pump.elapsedMs(), 2200);
-    EXPECT_LE(pump.longestGapMs, 60);
+    EXPECT_LE(pump.longestGapMs, 90);
     std::uint8_t sent[16];
     EXPECT_EQ(::read(line.master, sent, sizeof sent), 1) << "only the first 05 went out";
 
