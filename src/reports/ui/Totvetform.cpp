@@ -67,6 +67,10 @@ Totvetform::Totvetform(ReportSession& session, Tperiodform* periodForm, QWidget*
         grid->setObjectName(QString::fromLatin1(name));
         grid->setAccessibleDescription(QString::fromLatin1(name));
     }
+    // What a screen reader announces for the three tables.
+    m_upgrid->setAccessibleName(QStringLiteral("Верхний заголовок отчета"));
+    m_basegrid->setAccessibleName(QStringLiteral("Отчет"));
+    m_downgrid->setAccessibleName(QStringLiteral("Нижний заголовок отчета"));
     for (GridView* title : {m_upgrid, m_downgrid}) {
         title->setShowGrid(false);
         title->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -16,12 +16,15 @@
 namespace kest {
 namespace {
 
-/// The controls of `window` that Tab reaches and whose accessible name is empty.
+/// The controls of `window` that Tab can reach in one of its faces and whose
+/// accessible name is empty. The event archive's hidden panel is never shown.
 std::vector<std::string> unnamedControls(QWidget& window)
 {
     std::vector<std::string> unnamed;
+    const QWidget* neverShown = window.objectName() == "TEForm" ? window.findChild<QWidget*>("Panel1") : nullptr;
     for (QWidget* c : window.findChildren<QWidget*>()) {
-        if (!c->isVisibleTo(&window) || !c->isEnabled() || !(c->focusPolicy() & Qt::TabFocus) || c->focusProxy())
+        if (c->window() != &window || !(c->focusPolicy() & Qt::TabFocus) || c->focusProxy() ||
+            (neverShown && neverShown->isAncestorOf(c)))
             continue;
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
         if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
