@@ -41,7 +41,11 @@ public:
         processEvents();
         return longestGapMs;
     }
-    std::int64_t sinceStopMs() { return stoppedAtMs < 0 ? -1 : m_clock.monotonicMs() - stoppedAtMs; }
+    /// From the moment the click was due (a loop that does not pass then takes it late).
+    std::int64_t sinceStopMs()
+    {
+        return stoppedAtMs < 0 ? -1 : m_clock.monotonicMs() - (m_start + m_stopAtMs);
+    }
 
     std::int64_t longestGapMs = 0;
     std::int64_t stoppedAtMs = -1;

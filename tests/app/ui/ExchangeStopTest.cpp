@@ -4,6 +4,7 @@
 #include "app/ui/Tregform.h"
 
 #include "TestSupport.h"
+#include "UiScreenshots.h"
 #include "common/Prompter.h"
 #include "db/ArchiveTables.h"
 #include "exchange/Connection.h"
@@ -12,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
@@ -175,6 +177,36 @@ TEST(ExchangeStopTest, StopCutsTheWaitOfAReadingPass)
     EXPECT_TRUE(endsWith(log, kStoppedLog)) << log;
     EXPECT_EQ(r.session.passes.PassDone, 0);
     EXPECT_EQ(r.session.state.ExchangeStatus, kStatusStopped);
+}
+
+// The storing pass has no "СТОП", but the window repaints while it stores and its bar
+// counts the records.
+TEST(ExchangeStopTest, TheStoringPassShowsItsProgress)
+{
+    SlowRegistrar r(test::plainRecords(3) + "hourly 1 ramp 1 1\ninterval 1 ramp 0 1\n", 0);
+    Tregform w(r.session);
+    bool shownDuring = false;
+    int seenMaximum = -1;
+    int seenAtEnd = -1;
+    test::whenModal<Tregform>([&](Tregform& dialog) {
+        child<QPushButton>(dialog, "catalogRead")->click();
+        child<QPushButton>(dialog, "myexport")->click();
+        ASSERT_TRUE(child<QWidget>(dialog, "Button7")->isVisible());
+        auto* bar = child<QProgressBar>(dialog, "ProgressBar1");
+        QTimer::singleShot(0, [&] {
+            shownDuring = bar->isVisible() && !child<QWidget>(dialog, "Exit")->isVisible();
+            seenMaximum = bar->maximum();
+            test::saveScreenshot(dialog, "Tregform-storing.png");
+        });
+        child<QPushButton>(dialog, "Button7")->click();
+        seenAtEnd = bar->value();
+        dialog.reject();
+    });
+    w.openExchangeFace();
+    EXPECT_TRUE(shownDuring);
+    EXPECT_EQ(seenMaximum, 3);
+    EXPECT_EQ(seenAtEnd, 3);
+    EXPECT_EQ(r.session.passes.PassDone, 1);
 }
 
 } // namespace
