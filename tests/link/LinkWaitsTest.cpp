@@ -1,6 +1,5 @@
 #include "link/LinkWaits.h"
 
-#include "link/RegistrarLink.h"
 #include "link/TermiosPort.h"
 
 #include <algorithm>
@@ -90,40 +89,6 @@ TEST(LinkWaitsTest, ReadsAndPausesPumpOftenAndEndAtANewStopOnly)
             EXPECT_EQ(port.read(buffer, sizeof buffer), 0u);
         EXPECT_GE(system.monotonicMs() - start, 240) << pause;
     }
-}
-
-TEST(LinkWaitsTest, AStopDuringATransferEndsItWithoutFurtherAttempts)
-{
-    SilentLine line;
-    SystemClock system;
-    ExchangeState state;
-    // The first attempt hears nothing for a second; the click lands in the
-    // five-second pause before the second.
-    TimingPump pump(state, 2000);
-    WaitPump waits(pump, state);
-    ResponsivePort port(line.port, system, waits);
-    ResponsiveClock clock(system, waits);
-    RegistrarLink link(port, clock);
-    link.watchStop(&state);
-    link.Timing = {3, 5000};
-    LinkBuffer buffer{};
-    EXPECT_EQ(link.ReadMemoryCmd3(0xFF00, 8, buffer), kStatusStopped);
-    EXPECT_LT(pump.elapsedMs(), 2200);
-    EXPECT_LE(pump.longestGapMs, 90);
-    std::uint8_t sent[16];
-    EXPECT_EQ(::read(line.master, sent, sizeof sent), 1) << "only the first 05 went out";
-
-    // A page transfer stopped during its reply wait.
-    state = {};
-    TimingPump pagePump(state, 300);
-    WaitPump pageWaits(pagePump, state);
-    ResponsivePort pagePort(line.port, system, pageWaits);
-    ResponsiveClock pageClock(system, pageWaits);
-    RegistrarLink pageLink(pagePort, pageClock);
-    pageLink.watchStop(&state);
-    pageLink.Timing = {3, 5000};
-    EXPECT_EQ(pageLink.ReadPage(0, buffer), kStatusStopped);
-    EXPECT_LT(pagePump.elapsedMs(), 500);
 }
 
 } // namespace
