@@ -1,5 +1,6 @@
 // Every window of the program without a mouse: each control that Tab reaches tells a
-// screen reader what it is, and Escape closes each dialog as its close box would.
+// screen reader what it is, Tab follows the layout, and Escape closes each dialog as
+// its close box would.
 
 #include "app/ui/Tkestform.h"
 
@@ -34,7 +35,31 @@ std::vector<std::string> unnamedControls(QWidget& window)
     return unnamed;
 }
 
-TEST(KeyboardAccessTest, EveryDialogNamesItsControlsAndClosesWithEscape)
+/// Where Tab goes against the reading order of `window` as it is shown: each step must
+/// go down (or along the same row) or right into the next column.
+std::vector<std::string> tabStepsBack(QWidget& window)
+{
+    std::vector<std::string> back;
+    QPoint last(-1, -1);
+    std::string lastName;
+    QWidget* w = &window;
+    for (int i = 0; i < 200; ++i) {
+        w = w->nextInFocusChain();
+        if (w == &window)
+            break;
+        if (!w->isVisible() || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus) || w->window() != &window ||
+            w->focusProxy())
+            continue;
+        const QPoint at = w->mapTo(&window, QPoint(0, 0));
+        if (last.y() >= 0 && at.y() < last.y() - 5 && at.x() <= last.x())
+            back.push_back(window.objectName().toStdString() + ": " + lastName + " -> " + w->objectName().toStdString());
+        last = at;
+        lastName = w->objectName().toStdString();
+    }
+    return back;
+}
+
+TEST(KeyboardAccessTest, EveryDialogNamesItsControlsTabsInOrderAndClosesWithEscape)
 {
     test::TempDir home;
     test::writeFile(home / "NN.INI", "[TIME]\r\nRS-232=COM1\r\nPUT=" + (home / "data").string() + "/\r\n");
@@ -51,6 +76,8 @@ TEST(KeyboardAccessTest, EveryDialogNamesItsControlsAndClosesWithEscape)
         QApplication::processEvents();
         const auto more = unnamedControls(*dialog);
         unnamed.insert(unnamed.end(), more.begin(), more.end());
+        const auto back = tabStepsBack(*dialog);
+        unnamed.insert(unnamed.end(), back.begin(), back.end());
         QWidget* target = dialog->focusWidget() ? dialog->focusWidget() : dialog;
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(target, &escape);
