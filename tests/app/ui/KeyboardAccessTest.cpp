@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "app/ui/DesktopSession.h"
+#include "reports/ui/CompletenessWindow.h"
 #include "settings/ui/Tvibor.h"
 
 #include <QAccessible>
@@ -71,6 +72,9 @@ TEST(KeyboardAccessTest, EveryDialogNamesItsControlsTabsInOrderAndClosesWithEsca
     // The archive settings window is made each time it opens.
     Tvibor archiveSettings(session, &main);
     dialogs.push_back(&archiveSettings);
+    dialogs.append(archiveSettings.findChildren<QDialog*>());
+    CompletenessWindow completeness(session.settings.DatabasePath, session.prompter, &main);
+    dialogs.push_back(&completeness);
     for (QDialog* dialog : dialogs) {
         dialog->show();
         QApplication::processEvents();
