@@ -137,6 +137,7 @@ void SimRegistrar::onFrame()
     send({kAccepted});
     if (length == 0)
         return;
+    waitReplyDelay();
     auto reply = m_memory.read(area, address, length);
     reply.push_back(static_cast<std::uint8_t>(0x100 - sum(reply)));
     send(withFaults(std::move(reply)));
@@ -151,6 +152,7 @@ void SimRegistrar::onPageRequest()
     if (!answers())
         return;
     waitLineTime(4);
+    waitReplyDelay();
     const Page page = m_memory.page(number);
     std::vector<std::uint8_t> reply(page.begin(), page.end());
     reply.push_back(sum(reply));
@@ -178,6 +180,12 @@ void SimRegistrar::waitLineTime(std::size_t bytes)
 {
     if (m_options.pace)
         std::this_thread::sleep_for(m_byteTime * static_cast<long>(bytes));
+}
+
+void SimRegistrar::waitReplyDelay()
+{
+    if (m_options.replyDelayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_options.replyDelayMs));
 }
 
 void SimRegistrar::send(const std::vector<std::uint8_t>& bytes)

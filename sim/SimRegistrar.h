@@ -30,6 +30,9 @@ struct SimOptions
     /// baud on the request link, 9600 on the page link) and answer only after the
     /// request's own line time.
     bool pace = false;
+    /// Milliseconds a reply waits before it starts (the data of a memory read after
+    /// its 06, a page), as a slow registrar or a long line would.
+    int replyDelayMs = 0;
     /// A file that gets one line per request ("page 0001", "read3 FF00 128", "enq").
     std::string traceFile;
 };
@@ -55,6 +58,7 @@ private:
     bool answers();
     void send(const std::vector<std::uint8_t>& bytes);
     void waitLineTime(std::size_t bytes);
+    void waitReplyDelay();
     void trace(const std::string& line);
     std::vector<std::uint8_t> withFaults(std::vector<std::uint8_t> data);
 

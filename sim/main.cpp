@@ -30,7 +30,7 @@ constexpr const char* kUsage =
     "Usage: kest-sim --link page|request --records FILE [--pty PATH] [--pace] [--trace FILE]\n"
     "       kest-sim --session FILE [--pty PATH] [--pace] [--trace FILE] [faults]\n"
     "                [--bad-checksum K] [--reject K] [--silent K] [--drop-byte K] [--noise K]\n"
-    "                [--gone-after N]\n"
+    "                [--gone-after N] [--reply-delay MS]\n"
     "Emulates a registrar on a pseudo-terminal; PATH becomes a symbolic link to its slave\n"
     "side. The record file format is described in docs/simulator.md. With --session it\n"
     "serves what a recorded read of a real registrar received (a session file of kest).\n";
@@ -85,6 +85,7 @@ bool parseArguments(int argc, char** argv, Arguments& args)
                    : a == "--drop-byte"  ? !readCount(v, f.dropByte)
                    : a == "--noise"      ? !readCount(v, f.noise)
                    : a == "--gone-after" ? !readCount(v, f.goneAfter)
+                   : a == "--reply-delay" ? !readCount(v, args.options.replyDelayMs)
                                          : true) {
             return false;
         }

@@ -6,7 +6,10 @@ namespace kest {
 
 ConsoleSession::ConsoleSession(
     const ExchangeSettings& settings, std::ostream& out, std::ostream& err, SerialPort* port, Clock* clock)
-    : m_port(port ? *port : m_termios), m_clock(clock ? *clock : m_systemClock), m_link(m_port, m_clock),
+    : m_waits(m_pump, m_state), m_responsiveClock(m_systemClock, m_waits),
+      m_responsivePort(port ? *port : m_termios, m_systemClock, m_waits),
+      m_port(clock ? (port ? *port : m_termios) : m_recording),
+      m_clock(clock ? *clock : m_responsiveClock), m_link(m_port, m_clock),
       m_pump(m_state), m_log(m_beforeOutput, out),
       m_prompter(err, m_state, &m_beforeOutput), m_exchange{.link = m_link,
                                                   .state = m_state,
@@ -21,6 +24,7 @@ ConsoleSession::ConsoleSession(
                                                   .databasePath = settings.DatabasePath}
 {
     m_link.Timing = linkTimingFor(settings);
+    m_link.watchStop(&m_state);
 }
 
 void ConsoleSession::Log::append(const std::string& line)

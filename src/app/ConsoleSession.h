@@ -6,9 +6,11 @@
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
 #include "exchange/ExchangeContext.h"
+#include "link/LinkWaits.h"
 #include "link/TermiosPort.h"
 #include "registrar/Catalog.h"
 #include "registrar/RegistrarImage.h"
+#include "session/RecordingPort.h"
 
 #include <cstdint>
 #include <functional>
@@ -62,6 +64,8 @@ public:
 
     ExchangeContext& exchange() { return m_exchange; }
     ExchangeState& state() { return m_state; }
+    /// What went over the line so far (on real time; a replay keeps nothing).
+    const std::string& recordedEvents() const { return m_recording.events(); }
     /// Runs before each log line and box text, so that a progress line on the same
     /// terminal can step aside first.
     void setBeforeOutput(std::function<void()> hook) { m_beforeOutput = std::move(hook); }
@@ -89,6 +93,12 @@ private:
 
     SystemClock m_systemClock;
     TermiosPort m_termios;
+    /// On real time the waits let Ctrl+C in; a replay has nothing to wait for.
+    WaitPump m_waits;
+    ResponsiveClock m_responsiveClock;
+    ResponsivePort m_responsivePort;
+    /// What went over the real line, whole reads as the link asked for them.
+    RecordingPort m_recording{m_responsivePort};
     SerialPort& m_port;
     Clock& m_clock;
     RegistrarLink m_link;

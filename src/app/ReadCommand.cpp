@@ -17,9 +17,7 @@ namespace kest {
 // fails (a locked or full disk, a kill) loses nothing: `kest store` takes it later.
 int CommandRead(CommandContext& ctx)
 {
-    TermiosPort line;
-    RecordingPort recording(line);
-    ConsoleSession session(ctx.settings, ctx.out, ctx.err, &recording);
+    ConsoleSession session(ctx.settings, ctx.out, ctx.err);
     ExchangeContext& exchange = session.exchange();
     ExchangeState& state = session.state();
     TerminalProgress progress(ctx.err, exchange.catalog, exchange.link.PageLink);
@@ -41,13 +39,15 @@ int CommandRead(CommandContext& ctx)
         return session.fail(state.ExchangeStatus);
 
     std::string error;
-    const auto file = keepReadSession(exchange, started, marks, recording.events(), error);
+    const auto file = keepReadSession(exchange, started, marks, session.recordedEvents(), error);
     if (!file) {
         // The storing pass still runs: the values are in memory.
         const std::string text = "Файл сеанса не записан: " + error;
         exchange.log.append(text);
         ctx.err << text << "\n";
     }
+    // The progress line belongs to the reading pass.
+    exchange.progress = nullptr;
     StoringPass(exchange, pass, depthLimitsFor(ctx.settings), ctx.settings.DatabaseWait);
     return finishStoring(ctx, session, pass, file);
 }

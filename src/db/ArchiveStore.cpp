@@ -258,6 +258,8 @@ DbStatus ArchiveStore::deleteOlder(ArchiveKind kind, std::int64_t key, int depth
 
 DbStatus ArchiveStore::writeSlots(ArchiveKind kind, std::int64_t key, DateTime recordTime)
 {
+    if (beforeEachSeries)
+        beforeEachSeries();
     while (!m_slots.empty() && !notAfter(m_slots.back().time, recordTime))
         m_slots.pop_back();
     if (m_slots.empty())

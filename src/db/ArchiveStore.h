@@ -5,6 +5,7 @@
 #include "db/ArchiveTimes.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace kest {
@@ -42,6 +43,9 @@ public:
 
     /// Set once any row was offered to a table (a row skipped as existing is not).
     bool RowsAttempted = false;
+    /// Runs before each archive series is written, so a long record lets the
+    /// windows repaint while it is stored.
+    std::function<void()> beforeEachSeries;
 
 private:
     struct Slot

@@ -141,6 +141,11 @@ void StoringPass(ExchangeContext& ctx, PassState& pass, const DepthLimits& depth
     ctx.log.append("** Передача данных в базу данных **");
     const int records = passRecordCount(ctx);
     ArchiveStore store(*db, pageLink ? StoreVariant::Page : StoreVariant::Request, depth, ctx.clock.now());
+    // A full registrar takes seconds to store; the window repaints and shows how far
+    // it got, but nothing else can be done in it meanwhile.
+    store.beforeEachSeries = [&ctx] { ctx.pump.processEvents(); };
+    if (ctx.progress)
+        ctx.progress->setPosition(0);
     for (int r = 1; r <= records; ++r) {
         const CatalogEntry& entry = ctx.catalog.entry(r);
         ctx.log.append("Передаются данные записи № " + std::to_string(r) + " МЕРАН №" +
@@ -155,6 +160,8 @@ void StoringPass(ExchangeContext& ctx, PassState& pass, const DepthLimits& depth
             ctx.log.append(kNoDatabaseAccess);
             return;
         }
+        if (ctx.progress)
+            ctx.progress->setPosition(r);
     }
     pass.PassDone = 1;
     ctx.log.append(pass.RowsAttempted == 1

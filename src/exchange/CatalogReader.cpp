@@ -29,6 +29,8 @@ int readCatalogHalf(ExchangeContext& ctx, int half, LinkBuffer& buffer)
                                [&] { return link.ReadMemoryCmd3(address, 128, buffer); });
 }
 
+bool exchangeGoesOn(const ExchangeContext& ctx);
+
 void acceptSlot(ExchangeContext& ctx, const std::uint8_t* slot, std::size_t slotSize)
 {
     Catalog& catalog = ctx.catalog;
@@ -40,8 +42,11 @@ void acceptSlot(ExchangeContext& ctx, const std::uint8_t* slot, std::size_t slot
     const DateTime time = ctx.image.record(number).RecordTime;
     if (time == 0) {
         // The count stays, so the next accepted slot takes this entry number; until
-        // then the entry is empty like every entry past the count.
-        ctx.prompter.showError(invalidDateMessage(entry.controllerText()));
+        // then the entry is empty like every entry past the count. A time stamp that
+        // never came (a failed or stopped read) says nothing about the record's date,
+        // and the read ends with its own message.
+        if (exchangeGoesOn(ctx))
+            ctx.prompter.showError(invalidDateMessage(entry.controllerText()));
         entry.bytes = {};
         return;
     }

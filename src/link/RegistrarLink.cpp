@@ -86,6 +86,16 @@ void RegistrarLink::pauseBeforeRetry(int attempt)
         m_clock.sleepMs(Timing.LinkRetryDelay);
 }
 
+void RegistrarLink::beginTransfer()
+{
+    m_stopAtStart = m_watched && m_watched->StopRequested;
+}
+
+bool RegistrarLink::cutByStop() const
+{
+    return m_watched && !m_stopAtStart && m_watched->StopRequested;
+}
+
 int RegistrarLink::ExchangeRequest(std::span<std::uint8_t> frame,
                                    int replyLength,
                                    bool echo,
@@ -102,13 +112,18 @@ int RegistrarLink::ExchangeRequest(std::span<std::uint8_t> frame,
     const auto whole = frame.first(n + 2);
 
     SetReadTimeout(1);
+    beginTransfer();
     const int attempts = std::max(1, Timing.LinkAttempts);
     int result = kStatusNoAnswer;
     for (int attempt = 1; attempt <= attempts; ++attempt) {
         pauseBeforeRetry(attempt);
+        if (cutByStop())
+            return kStatusStopped;
         result = exchangeAttempt(whole, replyLength, echo, reply);
         if (result == kStatusOk)
             break;
+        if (cutByStop())
+            return kStatusStopped;
     }
     return result;
 }
@@ -165,8 +180,11 @@ int RegistrarLink::waitForAcknowledge(std::size_t echoBytes)
     const std::int64_t start = m_clock.monotonicMs();
     while (m_clock.monotonicMs() - start < kHandshakeWindowMs) {
         std::uint8_t byte = 0;
-        if (m_port.read(&byte, 1) == 0)
+        if (m_port.read(&byte, 1) == 0) {
+            if (cutByStop())
+                return kStatusStopped;
             continue;
+        }
         if (echoBytes > 0) {
             --echoBytes;
             continue;
@@ -183,13 +201,18 @@ int RegistrarLink::PageTransfer(const std::array<std::uint8_t, 3>& request, Link
 {
     const std::array<std::uint8_t, 4> bytes = {request[0], request[1], request[2],
                                                twosComplement(byteSum(request))};
+    beginTransfer();
     const int attempts = std::max(1, Timing.LinkAttempts);
     int result = kStatusNoAnswer;
     for (int attempt = 1; attempt <= attempts; ++attempt) {
         pauseBeforeRetry(attempt);
+        if (cutByStop())
+            return kStatusStopped;
         result = pageAttempt(bytes, page);
         if (result == kStatusOk)
             break;
+        if (cutByStop())
+            return kStatusStopped;
     }
     return result;
 }
@@ -204,6 +227,8 @@ int RegistrarLink::pageAttempt(const std::array<std::uint8_t, 4>& request, LinkB
     (void)m_port.write(request.data(), request.size());
     SetReadTimeout(1);
     const std::size_t received = m_port.read(page.data(), page.size());
+    if (cutByStop())
+        return kStatusStopped;
     // The registrar sends the page sum after a short pause, so it is read on its own.
     m_clock.sleepMs(11);
     SetReadTimeout(1);
@@ -245,6 +270,7 @@ int RegistrarLink::ReadPage(std::uint16_t page, LinkBuffer& buffer)
 
 bool RegistrarLink::ProbeRegistrar()
 {
+    beginTransfer();
     m_clock.sleepMs(50);
     m_port.setReadTimeoutMs(100);
     PrepareLine();
@@ -261,6 +287,8 @@ bool RegistrarLink::ProbeRegistrar()
             m_clock.sleepMs(20);
             return true;
         }
+        if (cutByStop())
+            return false;
     }
     return false;
 }

@@ -70,6 +70,10 @@ public:
     /// 1.728 s for 04. True when the registrar answered.
     bool ProbeRegistrar();
 
+    /// With a state to watch, a "СТОП" pressed while a transfer waits ends that
+    /// transfer at once with status 23, without further attempts.
+    void watchStop(const ExchangeState* state) { m_watched = state; }
+
     SerialPort& port() { return m_port; }
     Clock& clock() { return m_clock; }
 
@@ -92,10 +96,15 @@ private:
     int waitForHandshake();
     int waitForAcknowledge(std::size_t echoBytes);
     void pauseBeforeRetry(int attempt);
+    /// Notes whether a stop was pending when the transfer began: only a new one cuts it.
+    void beginTransfer();
+    bool cutByStop() const;
 
     SerialPort& m_port;
     Clock& m_clock;
     bool m_handleHeld = false;
+    const ExchangeState* m_watched = nullptr;
+    bool m_stopAtStart = false;
 };
 
 /// The device a port name of NN.INI stands for: "COMn" in any case is /dev/ttyS<n-1>,

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -258,6 +259,45 @@ TEST_F(ReadCommandTest, AStoreTheDatabaseRefusesIsNamedOnStderr)
     EXPECT_NE(err.find("disk"), std::string::npos) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_EQ(rows(), 0) << "the record's transaction was rolled back";
+}
+
+// Ctrl+C while the registrar is silent in the middle of a record: the read ends at
+// once with the stop's line, not after the pauses of the attempts left.
+TEST_F(ReadCommandTest, CtrlCEndsTheReadAtOnce)
+{
+    test::writeFile(dir / "NN.INI", "[TIME]\r\nKOLP=3\r\nTWORK=5\r\nRS-232=" + (dir / "tty").string() +
+                                        "\r\nPUT=" + (dir / "data").string() + "/\r\n");
+    test::writeFile(dir / "records.txt", kPageRecords);
+    // Connection, catalog and time stamps, the list's time stamps, then silence.
+    Simulator sim(dir / "tty", {"--link", "page", "--records", (dir / "records.txt").string(), "--gone-after", "12"});
+    ASSERT_TRUE(sim.running());
+    const auto outFile = dir / "out.txt";
+    const std::string home = dir.path().string();
+    std::vector<std::string> argv = {KEST_BIN, "--home", home, "read"};
+    std::vector<char*> raw;
+    for (auto& a : argv)
+        raw.push_back(a.data());
+    raw.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, KEST_BIN, &files, nullptr, raw.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&files);
+    // The record's pages stop coming; the first attempt's wait is under way.
+    for (int i = 0; i < 1000 && test::readFile(outFile).find("Считывается запись № 1") == std::string::npos; ++i)
+        std::this_thread::sleep_for(20ms);
+    std::this_thread::sleep_for(1500ms);
+    kill(pid, SIGINT);
+    const auto sent = std::chrono::steady_clock::now();
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
+    EXPECT_LT(took.count(), 500);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    const std::string text = test::readFile(outFile);
+    EXPECT_NE(text.find("   Чтение/запись прервано пользователем.\n** Конец обмена **"), std::string::npos) << text;
+    EXPECT_EQ(rows(), 0);
 }
 
 } // namespace

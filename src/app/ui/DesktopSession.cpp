@@ -26,6 +26,7 @@ DesktopSession::DesktopSession(std::filesystem::path programDir_)
                                                    .recordedInputs = nullptr},
       reports{.blanks = blanks, .periods = periods, .status = state, .prompter = prompter}
 {
+    link.watchStop(&state);
 }
 
 void DesktopSession::loadSettings()

@@ -10,6 +10,7 @@
 #include "exchange/ExchangeContext.h"
 #include "forms/StandardForm.h"
 #include "link/ExchangeStatus.h"
+#include "link/LinkWaits.h"
 #include "link/RegistrarLink.h"
 #include "link/TermiosPort.h"
 #include "registrar/Catalog.h"
@@ -93,12 +94,17 @@ public:
     const std::filesystem::path programDir;
     ExchangeSettings settings;
 
-    SystemClock clock;
+    SystemClock systemClock;
+    /// Every wait of an exchange hands the windows their events, so they repaint
+    /// and take "СТОП" while the registrar is slow or silent.
+    WaitPump waits{pump, state};
+    ResponsiveClock clock{systemClock, waits};
     TermiosPort port;
+    ResponsivePort line{port, systemClock, waits};
     /// Keeps what went over the line, so that a read done in the exchange window
     /// goes into a session file as `kest read` does; the window restarts it at the
     /// start of each reading pass.
-    RecordingPort recording{port};
+    RecordingPort recording{line};
     RegistrarLink link{recording, clock};
     ExchangeState state;
     WindowEventPump pump;

@@ -337,13 +337,17 @@ void Tregform::Button7Click()
     m_busy = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // The storing pass cannot be stopped halfway, so its "СТОП" is not offered.
-    for (QWidget* w : std::initializer_list<QWidget*>{ui->Exit, ui->catalogRead, ui->Button7, ui->myexport,
-                                                      ui->ProgressBar1})
+    for (QWidget* w : std::initializer_list<QWidget*>{ui->Exit, ui->catalogRead, ui->Button7, ui->myexport})
         w->hide();
     ui->archiveSettings->setEnabled(false);
-    pump();
 
     ExchangeContext& exchange = m_session.exchange;
+    // The bar counts the records stored.
+    exchange.progress = &m_progress;
+    ui->ProgressBar1->setRange(0, std::max(1, passRecordCount(exchange)));
+    ui->ProgressBar1->setValue(0);
+    ui->ProgressBar1->show();
+    pump();
     const ExchangeSettings& s = m_session.settings;
     StoringPass(exchange, m_session.passes, depthLimitsFor(s), s.DatabaseWait);
     if (m_sessionFile) {

@@ -78,9 +78,12 @@ CompletenessWindow::CompletenessWindow(std::filesystem::path databasePath,
     choice->addWidget(m_show, 1, 3);
     choice->setColumnStretch(2, 1);
 
-    m_grid = new GridView(m_table, this);
+    // Parented by the layout below with the other controls, so Tab reaches the table
+    // after the period and controller choice above it.
+    m_grid = new GridView(m_table);
     m_grid->setObjectName("gapsgrid");
     m_grid->setAccessibleDescription("gapsgrid");
+    m_grid->setAccessibleName("Полнота архива");
 
     m_summary = new QLabel;
     m_summary->setObjectName("summary");

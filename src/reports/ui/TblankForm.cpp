@@ -83,6 +83,8 @@ TblankForm::TblankForm(ReportSession& session, Totvetform* reportWindow, QWidget
     ui->kolonkigrid->setColumnCount(2);
     ui->kolonkigrid->setRowCount(kBlankColumns);
     ui->kolonkigrid->setHorizontalHeaderLabels({QStringLiteral("№"), QStringLiteral("Название колонки:")});
+    // A screen reader announces the list by its heading; it has no label of its own.
+    ui->kolonkigrid->setAccessibleName(QStringLiteral("Название колонки"));
     ui->kolonkigrid->verticalHeader()->hide();
     ui->kolonkigrid->setColumnWidth(0, 30);
     ui->kolonkigrid->setColumnWidth(1, 215);
@@ -91,7 +93,17 @@ TblankForm::TblankForm(ReportSession& session, Totvetform* reportWindow, QWidget
                                    ui->kolonkigrid->verticalScrollBar()->sizeHint().width());
 
     auto* grid = ui->kolonkigrid;
-    connect(grid, &QTableWidget::cellClicked, this, [this](int row, int) { selectColumn(row + 1); });
+    // The arrow keys and a screen reader move the current cell without a click; the
+    // column under it is selected all the same. A click on the current row selects
+    // it again (after a scroll hid the column's controls).
+    connect(grid, &QTableWidget::currentCellChanged, this, [this](int row, int, int previousRow, int) {
+        if (row >= 0 && row != previousRow && ui->kolonkigrid->item(row, 1))
+            selectColumn(row + 1);
+    });
+    connect(grid, &QTableWidget::cellClicked, this, [this](int row, int) {
+        if (row + 1 != m_row || !ui->ColumnPanel->isVisible())
+            selectColumn(row + 1);
+    });
     connect(grid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (item->column() == 1)
             captionChanged(item->row() + 1);

@@ -68,6 +68,10 @@ Totvetform::Totvetform(ReportSession& session, Tperiodform* periodForm, QWidget*
         grid->setObjectName(QString::fromLatin1(name));
         grid->setAccessibleDescription(QString::fromLatin1(name));
     }
+    // What a screen reader announces for the three tables.
+    m_upgrid->setAccessibleName(QStringLiteral("Верхний заголовок отчета"));
+    m_basegrid->setAccessibleName(QStringLiteral("Отчет"));
+    m_downgrid->setAccessibleName(QStringLiteral("Нижний заголовок отчета"));
     for (GridView* title : {m_upgrid, m_downgrid}) {
         title->setShowGrid(false);
         title->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -75,6 +79,11 @@ Totvetform::Totvetform(ReportSession& session, Tperiodform* periodForm, QWidget*
     ui->gridsLayout->insertWidget(0, m_upgrid);
     ui->gridsLayout->insertWidget(2, m_basegrid, 1);
     ui->gridsLayout->insertWidget(3, m_downgrid);
+    // The tables come after the window's own controls; Tab reaches them where they stand.
+    QWidget::setTabOrder(ui->Memo2, m_upgrid);
+    QWidget::setTabOrder(m_upgrid, m_basegrid);
+    QWidget::setTabOrder(m_basegrid, m_downgrid);
+    QWidget::setTabOrder(m_downgrid, ui->Button2);
     if (!m_period)
         m_period = new Tperiodform(session, this);
 

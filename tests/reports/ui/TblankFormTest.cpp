@@ -7,6 +7,7 @@
 #include "reports/ui/Totvetform.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -252,6 +253,61 @@ TEST_F(TblankFormTest, TitleButtonOpensTheReportWindowForTitles)
     });
     test::saveScreenshot(form, "blank-editor.png");
     click("titleb");
+}
+
+void press(QWidget* w, int key, const QString& text = {})
+{
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &up);
+    // The item view closes its editor through a queued call.
+    QApplication::processEvents();
+}
+
+// Without a mouse: the arrow keys walk the column list and the column's controls
+// follow; a caption is edited with F2 or by typing and taken with Enter, and Escape
+// leaves it as it was.
+TEST_F(TblankFormTest, TheColumnListWorksFromTheKeyboard)
+{
+    auto* edit1 = form.findChild<QLineEdit*>("Edit1");
+    grid->setFocus();
+    grid->setCurrentCell(0, 1);
+    blank().ARH[2] = 7;
+    press(grid, Qt::Key_Down);
+    EXPECT_TRUE(form.findChild<QWidget*>("ColumnPanel")->isVisible());
+    EXPECT_EQ(edit1->text(), "7");
+    EXPECT_TRUE(form.findChild<QPushButton*>("delkol")->isEnabled());
+    press(grid, Qt::Key_Down);
+    press(grid, Qt::Key_Down);
+    // Column 4 has no caption: nothing to add to a group or to take out of one.
+    EXPECT_FALSE(form.findChild<QPushButton*>("delkol")->isEnabled());
+    EXPECT_FALSE(form.findChild<QPushButton*>("addkol")->isEnabled());
+
+    const auto editor = [&] {
+        for (auto* e : grid->viewport()->findChildren<QLineEdit*>())
+            if (e->isVisible())
+                return e;
+        return static_cast<QLineEdit*>(nullptr);
+    };
+    press(grid, Qt::Key_F2);
+    ASSERT_TRUE(editor());
+    for (const QChar c : QStringLiteral("Расход"))
+        press(editor(), 0, QString(c));
+    press(editor(), Qt::Key_Return);
+    EXPECT_EQ(blank().NAME[4], "Расход");
+    EXPECT_FALSE(editor());
+
+    // Typing opens the editor too; Escape throws the typing away.
+    press(grid, Qt::Key_Down);
+    press(grid, 0, QStringLiteral("X"));
+    ASSERT_TRUE(editor());
+    press(editor(), Qt::Key_Escape);
+    EXPECT_FALSE(editor());
+    EXPECT_EQ(blank().NAME[5], "");
+    EXPECT_TRUE(form.isVisible()) << "Escape in the editor closes the editor, not the window";
+    press(grid, Qt::Key_Escape);
+    EXPECT_FALSE(form.isVisible());
 }
 
 } // namespace
