@@ -4,6 +4,7 @@
 #include "UiScreenshots.h"
 #include "common/IniFile.h"
 #include "grid/CsvWriter.h"
+#include "grid/XlsxCells.h"
 #include "reports/ui/Tperiodform.h"
 #include "reports/ui/WindowTestSupport.h"
 
@@ -11,6 +12,7 @@
 #include <QDateEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace kest {
@@ -194,7 +196,13 @@ TEST_F(TbFormTest, PrintsTheFilledForm)
     });
     window.findChild<QPushButton*>("Button4")->click();
     ASSERT_TRUE(home.prompter.errors.empty()) << home.prompter.errors[0];
-    EXPECT_EQ(test::readFile(home.dir / "form.xlsx").substr(0, 2), "PK");
+    // The three tables one below the other in one sheet.
+    std::vector<std::string> texts;
+    for (const auto& [ref, value] : test::xlsxCells(home.dir / "form.xlsx"))
+        texts.push_back(value);
+    for (const char* text : {"за период с 02.03.2024 года по 04.03.2024 года", "Итого за 3 сут.:",
+                             "Ответственный за учет: ____________________"})
+        EXPECT_NE(std::find(texts.begin(), texts.end(), text), texts.end()) << text;
 }
 
 } // namespace
