@@ -10,16 +10,29 @@ KINDS = {
     "Суточная ведомость": dict(tip=1, title="ВЕДОМОСТЬ учета параметров теплопотребления (суточная)",
         when="Дата", per="сутки", unit="сут.", avg="Среднесуточное", avgunit="Гкал/сут",
         start="начало суток", end="конец суток", hours_dec=0,
-        at_start="на начало суток %50", at_end="на конец суток %51"),
+        at_start="на начало суток %37", at_end="на конец суток %38"),
     "Часовая ведомость": dict(tip=0, title="ВЕДОМОСТЬ учета параметров теплопотребления (часовая)",
         when="Время", per="час", unit="ч", avg="Среднечасовое", avgunit="Гкал/ч",
         start="начало часа", end="конец часа", hours_dec=0,
-        at_start="на начало часа %50", at_end="на конец часа %51"),
+        at_start="на начало часа %37", at_end="на конец часа %38"),
     "Годовая сводка": dict(tip=2, title="СВОДКА учета параметров теплопотребления (помесячная)",
         when="Месяц", per="месяц", unit="мес.", avg="Среднемесячное", avgunit="Гкал/мес",
         start="начало месяца", end="конец месяца", hours_dec=0,
-        at_start="на начало месяца %50", at_end="на конец месяца, начатого %51"),
+        at_start="на начало месяца %37", at_end="на конец месяца, начатого %38"),
 }
+
+# The first parameter of each reading group: start, end, and three formulas with
+# their results (start, end, end - start).
+READINGS = [13, 21, 29]
+READING_KINDS = [("Q", "Гкал", 8, 9, 3), ("M1", "т", 10, 11, 2), ("M2", "т", 12, 13, 2)]
+AVERAGE = "%20/%5"
+
+
+def reading_cells(base):
+    return ["%%%d%%%d=%%%d" % (base + 3, base + 2, base),
+            "%%%d%%%d=%%%d" % (base + 5, base + 4, base + 1),
+            "%%%d%%%d=%%%d-%%%d" % (base + 7, base + 6, base + 1, base)]
+
 
 def opis(k):
     L = ["[TABL]", "TIP=%d" % k["tip"], "OT=1", "OTKOL=0", "OTROW=1", "[HEAD]"]
@@ -31,37 +44,39 @@ def opis(k):
     p(1, "Потребитель", 0, N="______________________________")
     p(2, "Адрес узла учета", 0, N="______________________________")
     p(3, "Теплосчетчик (тип, заводской номер)", 0, N="______________________________")
-    p(10, "Таблица значений за каждый " + k["per"], 6, N=7, P=0, I=1, R=11)
-    p(11, "Число строк таблицы (%s)" % k["unit"], 4)
+    # The settings window lists parameters from 1 up to the first without a caption,
+    # so the numbers run without gaps.
+    p(4, "Таблица значений за каждый " + k["per"], 6, N=7, P=0, I=1, R=5)
+    p(5, "Число строк таблицы (%s)" % k["unit"], 4)
     cols = [
-        (12, "Температура подачи t1, °C (средняя за %s)" % k["per"], 1, 2, 1),
-        (13, "Температура обратки t2, °C (средняя за %s)" % k["per"], 2, 2, 1),
-        (14, "Масса подачи M1, т (за %s)" % k["per"], 3, 2, 0),
-        (15, "Масса обратки M2, т (за %s)" % k["per"], 4, 2, 0),
-        (16, "Разность масс M1-M2, т (за %s)" % k["per"], 5, 2, 0),
-        (17, "Тепловая энергия Q, Гкал (за %s)" % k["per"], 6, 3, 0),
-        (18, "Время работы, ч (за %s)" % k["per"], 7, k["hours_dec"], 0),
+        ("Температура подачи t1, °C (средняя за %s)" % k["per"], 1, 2, 1),
+        ("Температура обратки t2, °C (средняя за %s)" % k["per"], 2, 2, 1),
+        ("Масса подачи M1, т (за %s)" % k["per"], 3, 2, 0),
+        ("Масса обратки M2, т (за %s)" % k["per"], 4, 2, 0),
+        ("Разность масс M1-M2, т (за %s)" % k["per"], 5, 2, 0),
+        ("Тепловая энергия Q, Гкал (за %s)" % k["per"], 6, 3, 0),
+        ("Время работы, ч (за %s)" % k["per"], 7, k["hours_dec"], 0),
     ]
-    for n, h, a, dec, tot in cols:
-        p(n, h, 2, N=a, P=dec, I=tot)
+    for i, (h, a, dec, tot) in enumerate(cols):
+        p(6 + i, h, 2, N=a, P=dec, I=tot)
     # Meter readings: read at the start (moment 0) and the end (moment 1) of the
     # period; shown through formulas so that both carry the same decimals.
-    readings = [(20, "Q", "Гкал", 8, 9, 3), (30, "M1", "т", 10, 11, 2), (40, "M2", "т", 12, 13, 2)]
-    for base, name, unit, a_start, a_end, dec in readings:
+    for base, (name, unit, a_start, a_end, dec) in zip(READINGS, READING_KINDS):
         p(base, "Показание %s на %s, %s" % (name, k["start"], unit), 1, N=a_start, P=0)
         p(base + 1, "Показание %s на %s, %s" % (name, k["end"], unit), 1, N=a_end, P=1)
-        p(base + 2, "Показание %s на начало периода (формула)" % name, 3, N=base + 3, P=len("%%%d" % base))
+        f = "%%%d" % base
+        p(base + 2, "Показание %s на начало периода (формула)" % name, 3, N=base + 3, P=len(f))
         p(base + 3, "Показание %s на начало периода, %s" % (name, unit), 4, P=dec)
-        p(base + 4, "Показание %s на конец периода (формула)" % name, 3, N=base + 5, P=len("%%%d" % (base + 1)))
+        f = "%%%d" % (base + 1)
+        p(base + 4, "Показание %s на конец периода (формула)" % name, 3, N=base + 5, P=len(f))
         p(base + 5, "Показание %s на конец периода, %s" % (name, unit), 4, P=dec)
         f = "%%%d-%%%d" % (base + 1, base)
         p(base + 6, "%s за период по показаниям (формула)" % name, 3, N=base + 7, P=len(f))
         p(base + 7, "%s за период по показаниям, %s" % (name, unit), 4, P=dec)
-    p(50, "Дата начала периода", 1, N=8, P=2)
-    p(51, "Дата конца периода", 1, N=9, P=3)
-    f = "%27/%11"
-    p(52, "%s потребление Q (формула)" % k["avg"], 3, N=53, P=len(f))
-    p(53, "%s потребление Q, %s" % (k["avg"], k["avgunit"]), 4, P=3)
+    p(37, "Дата начала периода", 1, N=8, P=2)
+    p(38, "Дата конца периода", 1, N=9, P=3)
+    p(39, "%s потребление Q (формула)" % k["avg"], 3, N=40, P=len(AVERAGE))
+    p(40, "%s потребление Q, %s" % (k["avg"], k["avgunit"]), 4, P=3)
     return L
 
 def m1(k):
@@ -89,11 +104,10 @@ def m2(k):
          "R0C6=Тепловая энергия Q, Гкал", "R0C7=Время работы, ч"]
     for i, h in enumerate(heads):
         L.append("R1C%d=%s" % (i + 1, h))
-    for c, n in enumerate(range(10, 19)):
-        if n == 11:
-            continue
-        L.append("R2C%d=%%%d" % (c if n == 10 else c - 1, n))
-    L.append("R3C0=Итого за %%11 %s:" % k["unit"])
+    L.append("R2C0=%4")
+    for c in range(1, 8):
+        L.append("R2C%d=%%%d" % (c, 5 + c))
+    L.append("R3C0=Итого за %%5 %s:" % k["unit"])
     L.append("R4C0=В строке итогов температуры - средние за период, массы, энергия и время работы - суммы.")
     L += ["[Cell.Font.Style]"] + ["R0C%d=bold" % c for c in range(8)] + ["R1C%d=bold" % c for c in range(1, 6)] + ["R3C0=bold"]
     L += ["[Cell.TextAlignment]"] + ["R0C%d=center" % c for c in range(8)] + ["R1C%d=center" % c for c in range(1, 6)] + ["R3C0=right"]
@@ -112,13 +126,13 @@ def m3(k):
          "R1C2=" + k["at_end"],
          "R1C3=за период",
          "R2C0=Тепловая энергия Q, Гкал",
-         "R2C1=%23%22=%20", "R2C2=%25%24=%21", "R2C3=%27%26=%21-%20",
+         "R2C1=%s" % reading_cells(13)[0], "R2C2=%s" % reading_cells(13)[1], "R2C3=%s" % reading_cells(13)[2],
          "R3C0=Масса подачи M1, т",
-         "R3C1=%33%32=%30", "R3C2=%35%34=%31", "R3C3=%37%36=%31-%30",
+         "R3C1=%s" % reading_cells(21)[0], "R3C2=%s" % reading_cells(21)[1], "R3C3=%s" % reading_cells(21)[2],
          "R4C0=Масса обратки M2, т",
-         "R4C1=%43%42=%40", "R4C2=%45%44=%41", "R4C3=%47%46=%41-%40",
+         "R4C1=%s" % reading_cells(29)[0], "R4C2=%s" % reading_cells(29)[1], "R4C3=%s" % reading_cells(29)[2],
          "R5C0=%s потребление тепловой энергии, %s" % (k["avg"], k["avgunit"]),
-         "R5C3=%53%52=%27/%11",
+         "R5C3=%40%39=" + AVERAGE,
          "R6C0=Ответственный за учет: ____________________",
          "R7C0=Представитель потребителя: ____________________",
          "[Cell.Font.Style]", "R0C0=bold", "R1C1=bold", "R1C2=bold", "R1C3=bold", "R1C0=bold", "R2C0=bold", "R2C3=bold",
