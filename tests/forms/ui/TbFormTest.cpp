@@ -5,6 +5,7 @@
 #include "common/IniFile.h"
 #include "grid/CsvWriter.h"
 #include "grid/XlsxCells.h"
+#include "link/ExchangeStatus.h"
 #include "reports/ui/Tperiodform.h"
 #include "reports/ui/WindowTestSupport.h"
 
@@ -165,8 +166,9 @@ TEST_F(TbFormTest, CancelledPeriodResetsBothLists)
     EXPECT_EQ(controllers->currentText(), QStringLiteral("ЦТП (0A1F)"));
 }
 
-// A form whose formula meets a text stops with the message and shows nothing to print.
-TEST_F(TbFormTest, FormulaOverATextShowsTheMessageAndNoForm)
+// A filling that fails shows its message once and nothing to print: a formula over a
+// text, and an archive database that is gone (every value would read as missing).
+TEST_F(TbFormTest, FailedFillingShowsTheMessageAndNoForm)
 {
     const auto opis = home.data / kDaily / "OPIS.INI";
     IniFile ini = IniFile::load(opis);
@@ -176,6 +178,15 @@ TEST_F(TbFormTest, FormulaOverATextShowsTheMessageAndNoForm)
     fillDaily();
     ASSERT_EQ(home.prompter.errors.size(), 1u);
     EXPECT_NE(home.prompter.errors[0].find("нет данных"), std::string::npos) << home.prompter.errors[0];
+    EXPECT_FALSE(shown("basegrid"));
+    EXPECT_FALSE(shown("Button2"));
+
+    std::filesystem::remove(home.data / kDatabaseFile);
+    home.prompter.errors.clear();
+    choose(forms, QStringLiteral("нет"));
+    fillDaily();
+    ASSERT_EQ(home.prompter.errors.size(), 1u);
+    EXPECT_EQ(home.prompter.errors[0], exchangeMessage(kStatusDatabase));
     EXPECT_FALSE(shown("basegrid"));
     EXPECT_FALSE(shown("Button2"));
 }
