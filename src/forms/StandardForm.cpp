@@ -92,8 +92,8 @@ std::string ColumnsLeftOutMessage(const std::vector<int>& parameters)
     std::string list;
     for (int m : parameters)
         list += (list.empty() ? "" : ", ") + std::to_string(m);
-    return "Таблица бланка берет не больше " + std::to_string(kBlankColumns) +
-           " столбцов; не заполнены столбцы параметров " + list + ".";
+    return "В таблице бланка больше " + std::to_string(kBlankColumns) + " столбцов: столбцы параметров " +
+           list + " не заполнены.";
 }
 
 std::string FormatFormValue(double value, int decimals, char separator)
@@ -248,10 +248,13 @@ std::optional<double> FormFiller::fetchArchiveNumber(int archive, DateTime momen
 std::string FormFiller::FetchArchiveValue(int archive, DateTime moment)
 {
     const std::optional<double> v = fetchArchiveNumber(archive, moment);
-    if (!v)
-        return kNoValueText;
+    return v ? unformatted(*v) : kNoValueText;
+}
+
+std::string FormFiller::unformatted(double v) const
+{
     char buf[64];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, *v);
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
     std::string text(buf, ec == std::errc() ? end : buf);
     std::replace(text.begin(), text.end(), '.', m_request.decimalSeparator);
     return text;
@@ -294,7 +297,7 @@ void FormFiller::archiveParameter(int n, bool formatted)
     else if (formatted)
         setValue(n, FormatFormValue(*v, m_desc.integer('P', n, 2), m_request.decimalSeparator), v);
     else
-        setValue(n, FetchArchiveValue(archive, at), v);
+        setValue(n, unformatted(*v), v);
     setComputed(n);
 }
 

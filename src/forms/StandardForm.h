@@ -151,6 +151,8 @@ private:
     void setValue(int n, std::string text, std::optional<double> number);
     /// The number an archive value stands for; nothing for "no value".
     std::optional<double> fetchArchiveNumber(int archive, DateTime moment);
+    /// A value read from the archive as text, with the run's decimal separator.
+    std::string unformatted(double v) const;
     /// The number an operand stands for: the kept one, else its text read as a number.
     std::optional<double> operandValue(int m);
     bool computed(int n) const { return m_request.parameters.computed[static_cast<std::size_t>(n)]; }
