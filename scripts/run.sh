@@ -13,6 +13,11 @@ cmake --build build -j "$(nproc)"
 home="$root/demo"
 data="$home/data"
 mkdir -p "$data"
+# The demo shows the standard forms as delivered: kest init installs only the
+# missing ones, so those of an earlier run are removed first.
+for form in "$root"/data/forms/*/; do
+    rm -rf "${data:?}/$(basename "$form")"
+done
 if [ ! -f "$home/NN.INI" ]; then
     printf '[TIME]\r\nDARH=3650\r\nDARD=3650\r\nDARm=3650\r\nDok=3650\r\nDare=100\r\nKOLP=3\r\nTWORK=1\r\nRS-232=COM2\r\nPUT=%s/\r\n' \
         "$data" > "$home/NN.INI"
@@ -53,14 +58,31 @@ for fmt in pdf xlsx; do
         --out "$home/report-daily.$fmt" || echo "daily report: exit $?"
 done
 
-# The delivered standard forms (installed by kest init) filled for controller 0412,
-# whose visit of 31.12.2007 the simulator serves.
+# The delivered standard forms (installed by kest init) filled for controller 0B21, a
+# heat-metering unit whose visit of 31.12.2007 a second simulated registrar serves
+# (data/sim/heat-meter.txt): daily values 01.12-30.12.2007, hourly 28.12-31.12.2007,
+# monthly January-November 2007.
+point_port() {
+    sed -i "s|^[Rr][Ss]-232=.*\r\?\$|RS-232=$1\r|" "$home/NN.INI"
+}
+meter_tty="$home/heat-meter-tty"
+rm -f "$meter_tty"
+"$root/build/kest-sim" --link page --records "$root/data/sim/heat-meter.txt" --pty "$meter_tty" &
+meter_sim=$!
+trap 'kill $sim $meter_sim 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -e "$meter_tty" ] && break; sleep 0.05; done
+point_port "$meter_tty"
+echo "== kest read: the heat-metering unit's record for the standard forms"
+$kest read >/dev/null || echo "kest read of the heat-metering unit failed (exit $?)"
+kill $meter_sim 2>/dev/null || true
+point_port "$tty"
+
 echo "== kest form: the delivered standard forms as PDF in $home"
-$kest form --form "Суточная ведомость" --controller 0412 --from 2007-12-01 --to 2007-12-31 \
+$kest form --form "Суточная ведомость" --controller 0B21 --from 2007-12-01 --to 2007-12-30 \
     --out "$home/form-daily.pdf" || echo "daily form: exit $?"
-$kest form --form "Часовая ведомость" --controller 0412 --from 2007-12-30 --to 2007-12-30 --to-hour 23 \
+$kest form --form "Часовая ведомость" --controller 0B21 --from 2007-12-30 --to 2007-12-30 --to-hour 23 \
     --out "$home/form-hourly.pdf" || echo "hourly form: exit $?"
-$kest form --form "Годовая сводка" --controller 0412 --from 2007-01-01 --to 2007-11-01 \
+$kest form --form "Годовая сводка" --controller 0B21 --from 2007-01-01 --to 2007-11-01 \
     --out "$home/form-monthly.pdf" || echo "monthly form: exit $?"
 echo "== kest report --chart and kest gaps: the hourly chart and the holes of the archive"
 $kest report --blank "Часовой отчет МЕРАН 1A2F" --from 2024-03-02 --to 2024-03-04 --to-hour 23 \

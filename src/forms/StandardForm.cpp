@@ -2,8 +2,10 @@
 
 #include "common/CodePage.h"
 #include "common/Hex.h"
+#include "common/Prompter.h"
 #include "db/ArchiveTables.h"
 #include "grid/TableLayoutFile.h"
+#include "link/ExchangeStatus.h"
 #include "registrar/ValueEncoding.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportRun.h"
@@ -84,6 +86,15 @@ TableModel& tableOf(FilledForm& form, int which)
 }
 
 } // namespace
+
+std::string ColumnsLeftOutMessage(const std::vector<int>& parameters)
+{
+    std::string list;
+    for (int m : parameters)
+        list += (list.empty() ? "" : ", ") + std::to_string(m);
+    return "В таблице бланка больше " + std::to_string(kBlankColumns) + " столбцов: столбцы параметров " +
+           list + " не заполнены.";
+}
 
 std::string FormatFormValue(double value, int decimals, char separator)
 {
@@ -219,29 +230,46 @@ void FormFiller::ReplaceMarker(std::string& text, int n, const std::string& valu
     text = std::move(out);
 }
 
-std::string FormFiller::FetchArchiveValue(int archive, DateTime moment)
+std::optional<double> FormFiller::fetchArchiveNumber(int archive, DateTime moment)
 {
-    // Archive numbers past FF or controllers past FFFF have no key of their own.
+    // Archive numbers past FF or controllers past FFFF have no key of their own, so
+    // no row can be stored for them.
     const std::int64_t controller = ParseHex(m_request.ControllerHex);
     if (!m_db || archive < 0 || archive > 0xFF || controller > 0xFFFF || m_type < 0 || m_type > 3)
-        return "0";
+        return std::nullopt;
     std::optional<double> v;
     const auto kind = static_cast<ArchiveKind>(m_type);
-    if (!SelectArchiveValue(*m_db, kind, ArchiveKey(controller, kind, archive), moment, v).ok() || !v)
-        return "0";
-    if (*v == NoValue)
-        return kNoValueText;
+    if (!SelectArchiveValue(*m_db, kind, ArchiveKey(controller, kind, archive), moment, v).ok() || !v ||
+        *v == NoValue)
+        return std::nullopt;
+    return v;
+}
+
+std::string FormFiller::FetchArchiveValue(int archive, DateTime moment)
+{
+    const std::optional<double> v = fetchArchiveNumber(archive, moment);
+    return v ? unformatted(*v) : kNoValueText;
+}
+
+std::string FormFiller::unformatted(double v) const
+{
     char buf[64];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, *v);
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
     std::string text(buf, ec == std::errc() ? end : buf);
     std::replace(text.begin(), text.end(), '.', m_request.decimalSeparator);
     return text;
 }
 
+void FormFiller::setValue(int n, std::string text, std::optional<double> number)
+{
+    valueOf(n) = std::move(text);
+    numberOf(n) = number;
+}
+
 std::string FormFiller::textParameter(int n)
 {
     if (!computed(n)) {
-        valueOf(n) = m_desc.value('N', n).value_or("");
+        setValue(n, m_desc.value('N', n).value_or(""), std::nullopt);
         setComputed(n);
     }
     return valueOf(n);
@@ -251,26 +279,33 @@ void FormFiller::archiveParameter(int n, bool formatted)
 {
     const int archive = m_desc.value('N', n) ? m_desc.integer('N', n, -1) : -1;
     if (archive == -1) {
-        valueOf(n) = "0";
+        setValue(n, "0", 0.0);
         setComputed(n);
         return;
     }
     const int moment = m_desc.integer('P', n, 1);
     if (moment == 2 || moment == 3) {
         // A date text is not marked computed: it stays whatever the period says.
-        valueOf(n) = FormMomentText(m_type, m_request.periods[kFormBlankNumber], moment == 3);
+        setValue(n, FormMomentText(m_type, m_request.periods[kFormBlankNumber], moment == 3), std::nullopt);
         return;
     }
     const bool atEnd = moment != 0;
-    const std::string raw =
-        FetchArchiveValue(archive, FormMoment(m_type, m_request.periods[kFormBlankNumber], atEnd));
-    if (!formatted || raw == kNoValueText) {
-        valueOf(n) = raw;
-    } else {
-        const auto x = operandNumber(raw);
-        valueOf(n) = FormatFormValue(x.value_or(0), m_desc.integer('P', n, 2), m_request.decimalSeparator);
-    }
+    const DateTime at = FormMoment(m_type, m_request.periods[kFormBlankNumber], atEnd);
+    const std::optional<double> v = fetchArchiveNumber(archive, at);
+    if (!v)
+        setValue(n, kNoValueText, std::nullopt);
+    else if (formatted)
+        setValue(n, FormatFormValue(*v, m_desc.integer('P', n, 2), m_request.decimalSeparator), v);
+    else
+        setValue(n, unformatted(*v), v);
     setComputed(n);
+}
+
+std::optional<double> FormFiller::operandValue(int m)
+{
+    if (const std::optional<double>& kept = numberOf(m))
+        return kept;
+    return operandNumber(valueOf(m));
 }
 
 std::optional<double> FormFiller::operandNumber(const std::string& text) const
@@ -326,7 +361,7 @@ std::optional<double> FormFiller::EvaluateFormula(const std::string& formula)
             pending = 0;
             continue;
         }
-        const auto x = operandNumber(operand);
+        const auto x = operandValue(m);
         if (!pending) {
             if (!x) {
                 m_error = "\"" + operand + "\" (параметр " + std::to_string(m) + ") не является числом.";
@@ -356,8 +391,10 @@ void FormFiller::formula(int n, const std::string& formulaText)
     const std::optional<double> v = EvaluateFormula(formulaText);
     if (!m_error.empty() || !inTable(target))
         return;
-    valueOf(target) =
-        v ? FormatFormValue(*v, m_desc.integer('P', target, 2), m_request.decimalSeparator) : kNoValueText;
+    if (v)
+        setValue(target, FormatFormValue(*v, m_desc.integer('P', target, 2), m_request.decimalSeparator), v);
+    else
+        setValue(target, kNoValueText, std::nullopt);
     setComputed(target);
 }
 
@@ -437,14 +474,19 @@ int FormFiller::tableStep(TableModel& table, int c, int r, int n)
         blank.ARH[k] = named ? m_desc.plainInteger('N', m, kNoArchive) : kNoArchive;
         blank.ITOG[k] = named ? m_desc.plainInteger('I', m, kTotalSum) : kTotalSum;
     }
+    leaveOutColumns(table, c, r, columns);
 
     ReportRequest report{blank, m_request.periods, kFormBlankNumber, m_request.DatabasePath,
                          m_request.prompter};
     report.log = m_request.log;
     report.decimalSeparator = m_request.decimalSeparator;
     ReportTables built;
-    if (MakeReport(report, built).outcome != ReportOutcome::Built)
+    if (MakeReport(report, built).outcome != ReportOutcome::Built) {
+        // An empty period has no rows: a count left from the last filling would
+        // caption its totals and divide its averages.
+        setRowCount(n, 0);
         return columns;
+    }
 
     const TableModel& src = built.basegrid;
     const int dataRows = src.rowCount() - built.HeaderRows - 1;
@@ -473,14 +515,34 @@ int FormFiller::tableStep(TableModel& table, int c, int r, int n)
             to.text = from.text;
         }
     }
-    if (m_desc.value('R', n)) {
-        const int receiver = m_desc.integer('R', n, -1);
-        if (inTable(receiver)) {
-            valueOf(receiver) = std::to_string(dataRows);
-            setComputed(receiver);
-        }
-    }
+    setRowCount(n, dataRows);
     return columns;
+}
+
+void FormFiller::setRowCount(int n, int rows)
+{
+    if (!m_desc.value('R', n))
+        return;
+    const int receiver = m_desc.integer('R', n, -1);
+    if (inTable(receiver)) {
+        setValue(receiver, std::to_string(rows), rows);
+        setComputed(receiver);
+    }
+}
+
+void FormFiller::leaveOutColumns(TableModel& table, int c, int r, int columns)
+{
+    // A blank has 16 columns; the cells of the columns past them are emptied like
+    // the others so that no raw marker is printed, and the filling names them.
+    for (int k = kBlankColumns + 1; k <= columns && c + k < table.colCount(); ++k) {
+        GridCell& cell = table.cell(c + k, r);
+        const auto [m, end] = readNumber(cell.text, std::min<std::size_t>(1, cell.text.size()));
+        if (end > 1 && inTable(m)) {
+            setComputed(m);
+            m_columnsLeftOut.push_back(m);
+        }
+        cell.text.clear();
+    }
 }
 
 bool FormFiller::fillTable(TableModel& table)
@@ -533,6 +595,21 @@ FormResult FillStandardForm(FormRequest& request, FilledForm& form)
             "Стандартный бланк \"" + request.folder + "\" не найден в " + request.DatabasePath.string();
         return result;
     }
+    // Without the archive tables every value would read as missing and the form
+    // would look filled: nothing is filled then.
+    auto db = OpenArchiveDatabase(request.DatabasePath, false, &result.detail);
+    if (db) {
+        if (const DbStatus tables = RequireTables(*db, kArchiveDatabaseTables); !tables.ok()) {
+            result.detail = tables.message;
+            db.reset();
+        }
+    }
+    if (!db) {
+        result.message = exchangeMessage(kStatusDatabase);
+        return result;
+    }
+    result.detail.clear();
+
     const FormDescription desc = FormDescription::load(*folder, request.ControllerHex);
     form.TIP = desc.type();
     request.ablini.TIP = form.TIP;
@@ -550,8 +627,6 @@ FormResult FillStandardForm(FormRequest& request, FilledForm& form)
     }
 
     request.parameters.computed.fill(false);
-    std::string error;
-    auto db = OpenArchiveDatabase(request.DatabasePath, false, &error);
     FormFiller filler(request, desc, db.get());
     for (int t = 1; t <= 3; ++t) {
         if (!filler.fillTable(tableOf(form, t))) {
@@ -559,6 +634,8 @@ FormResult FillStandardForm(FormRequest& request, FilledForm& form)
             return result;
         }
     }
+    if (!filler.columnsLeftOut().empty())
+        request.prompter.showError(ColumnsLeftOutMessage(filler.columnsLeftOut()));
     result.outcome = FormOutcome::Filled;
     result.message.clear();
     return result;

@@ -28,9 +28,12 @@ constexpr int kFormBlankNumber = 140;
 /// The value texts of a form's parameters and whether each was produced in the
 /// current filling. The texts outlive a filling (a result shown above its formula
 /// shows the previous filling's value); the flags are cleared at every filling.
+/// An archive value or a formula result also keeps the number it was shown from:
+/// a formula computes from that number, not from the text rounded for the cell.
 struct ParameterTable
 {
     std::array<std::string, kMaxFormParameter + 1> text;
+    std::array<std::optional<double>, kMaxFormParameter + 1> number;
     std::array<bool, kMaxFormParameter + 1> computed{};
 };
 
@@ -62,7 +65,8 @@ struct FormRequest
 enum class FormOutcome
 {
     Filled,
-    /// The form could not be loaded (no such folder, a broken table file) or a
+    /// The archive database is missing or refused, the form could not be loaded (no
+    /// such folder, a broken table file) or a
     /// formula met a text that is not a number; `message` says which. After a
     /// formula error the tables hold what was filled up to that cell.
     Failed,
@@ -72,6 +76,9 @@ struct FormResult
 {
     FormOutcome outcome = FormOutcome::Failed;
     std::string message;
+    /// The database engine's reason when the archive database could not be used
+    /// (`message` is then message 43).
+    std::string detail;
 };
 
 /// The standard-form list: "нет", then the form folders of DatabasePath by name.
@@ -100,6 +107,9 @@ std::string FormPeriodTitle(int formType, const ReportPeriod& period);
 DateTime FormMoment(int formType, const ReportPeriod& period, bool end);
 std::string FormMomentText(int formType, const ReportPeriod& period, bool end);
 
+/// The one message of a filling whose tables asked for more than 16 columns.
+std::string ColumnsLeftOutMessage(const std::vector<int>& parameters);
+
 /// A number as a form shows it: at least 8 characters, right-aligned with leading
 /// blanks, `decimals` digits after the separator.
 std::string FormatFormValue(double value, int decimals, char separator);
@@ -119,8 +129,9 @@ public:
     /// precedence. Nothing when an operand holds the controller's "no value".
     std::optional<double> EvaluateFormula(const std::string& formula);
 
-    /// The stored value of archive `archive` of the form's kind at `moment`: "0" when
-    /// there is no such row or the query fails, "..." for a "no value" reading.
+    /// The stored value of archive `archive` of the form's kind at `moment`; "..."
+    /// (no value) when there is no such row, the query fails or the reading is the
+    /// controller's "no value": a missing reading must not bill as zero.
     std::string FetchArchiveValue(int archive, DateTime moment);
 
     /// Replaces every marker of number n in the text by `value`.
@@ -130,9 +141,20 @@ public:
     bool fillTable(TableModel& table);
 
     const std::string& error() const { return m_error; }
+    /// The table-column parameters that did not fit a table's 16 columns.
+    const std::vector<int>& columnsLeftOut() const { return m_columnsLeftOut; }
 
 private:
     std::string& valueOf(int n) { return m_request.parameters.text[static_cast<std::size_t>(n)]; }
+    std::optional<double>& numberOf(int n) { return m_request.parameters.number[static_cast<std::size_t>(n)]; }
+    /// Sets n's text and the number it stands for (none for a text parameter).
+    void setValue(int n, std::string text, std::optional<double> number);
+    /// The number an archive value stands for; nothing for "no value".
+    std::optional<double> fetchArchiveNumber(int archive, DateTime moment);
+    /// A value read from the archive as text, with the run's decimal separator.
+    std::string unformatted(double v) const;
+    /// The number an operand stands for: the kept one, else its text read as a number.
+    std::optional<double> operandValue(int m);
     bool computed(int n) const { return m_request.parameters.computed[static_cast<std::size_t>(n)]; }
     void setComputed(int n) { m_request.parameters.computed[static_cast<std::size_t>(n)] = true; }
     std::string textParameter(int n);
@@ -141,6 +163,10 @@ private:
     /// The number an operand text holds, either separator taken; nothing otherwise.
     std::optional<double> operandNumber(const std::string& text) const;
     void removeFormula(std::string& text, int n);
+    /// Gives the table's row-count parameter (the R key of marker n) its count.
+    void setRowCount(int n, int rows);
+    /// Empties the cells of the columns past a blank's 16 and notes their parameters.
+    void leaveOutColumns(TableModel& table, int c, int r, int columns);
     /// The table step of marker n at (c, r); returns the columns it covers.
     int tableStep(TableModel& table, int c, int r, int n);
 
@@ -149,6 +175,8 @@ private:
     ArchiveDatabase* m_db;
     int m_type;
     std::string m_error;
+    /// Table-column parameters past the blank's 16 columns, said once per filling.
+    std::vector<int> m_columnsLeftOut;
 };
 
 } // namespace kest

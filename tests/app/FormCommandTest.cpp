@@ -14,7 +14,8 @@ using test::runCommand;
 using test::TempDir;
 
 /// A program folder after `kest init` (the delivered forms installed) whose database
-/// holds controller 0412: hourly archives 1 to 3, daily 1, 5 and 7, monthly 1, 2, 4.
+/// holds controller 0412 as a heat-metering unit: 48 hours from 1 March 2024, 6 days
+/// and 4 months, each with the archives the delivered forms read.
 class FormCommandTest : public test::EngineTest
 {
 protected:
@@ -24,27 +25,35 @@ protected:
         if (IsSkipped() || HasFatalFailure())
             return;
         auto db = test::prepareReportHome(dir, server);
-        auto key = [](ArchiveKind k, int a) { return ArchiveKey(0x0412, k, a); };
         const DateTime start = *encodeDateTime(2024, 3, 1);
-        for (int h = 0; h < 48; ++h) {
-            const DateTime t = start + h * kOneHour;
-            WriteArchiveRow(*db, ArchiveKind::Hourly, {t, key(ArchiveKind::Hourly, 1), 0.125 * h});
-            WriteArchiveRow(*db, ArchiveKind::Hourly, {t, key(ArchiveKind::Hourly, 2), 1000.0 + 2 * h});
-            WriteArchiveRow(*db, ArchiveKind::Hourly, {t, key(ArchiveKind::Hourly, 3), 70.0 + h % 3});
-        }
-        for (int d = 0; d < 6; ++d) {
-            WriteArchiveRow(*db, ArchiveKind::Daily, {start + d, key(ArchiveKind::Daily, 1), 3.0 + d});
-            WriteArchiveRow(*db, ArchiveKind::Daily, {start + d, key(ArchiveKind::Daily, 5), 500.0 + 48 * d});
-            WriteArchiveRow(*db, ArchiveKind::Daily, {start + d, key(ArchiveKind::Daily, 7), 65.5});
-        }
-        for (int m = 1; m <= 4; ++m) {
-            const DateTime first = *encodeDateTime(2024, m, 1);
-            WriteArchiveRow(*db, ArchiveKind::Monthly, {first, key(ArchiveKind::Monthly, 1), 80.0 * m});
-            WriteArchiveRow(*db, ArchiveKind::Monthly,
-                            {first, key(ArchiveKind::Monthly, 2), 9000.0 + 1400 * m});
-            WriteArchiveRow(*db, ArchiveKind::Monthly, {first, key(ArchiveKind::Monthly, 4), 60.0 + m});
-        }
+        std::vector<DateTime> hours, days, months;
+        for (int h = 0; h < 48; ++h)
+            hours.push_back(start + h * kOneHour);
+        for (int d = 0; d < 6; ++d)
+            days.push_back(start + d);
+        for (int m = 1; m <= 4; ++m)
+            months.push_back(*encodeDateTime(2024, m, 1));
+        meter(*db, ArchiveKind::Hourly, hours, 1);
+        meter(*db, ArchiveKind::Daily, days, 24);
+        meter(*db, ArchiveKind::Monthly, months, 720);
         EXPECT_EQ(kest("init"), 0);
+    }
+
+    /// Slot i: t1 90 + i, t2 60 + i, M1 100 + i, M2 98 + i, their difference 2, heat
+    /// 3 + i, the slot's hours, and the readings of Q, M1 and M2 at its start and end.
+    static void meter(ArchiveDatabase& db, ArchiveKind kind, const std::vector<DateTime>& times, double hours)
+    {
+        double q = 500, m1 = 1000, m2 = 900;
+        for (std::size_t i = 0; i < times.size(); ++i) {
+            const double d = static_cast<double>(i);
+            const double v[] = {90 + d, 60 + d, 100 + d, 98 + d, 2,        3 + d, hours,
+                                q,      q + 3 + d, m1,   m1 + 100 + d, m2, m2 + 98 + d};
+            for (int a = 1; a <= 13; ++a)
+                WriteArchiveRow(db, kind, {times[i], ArchiveKey(0x0412, kind, a), v[a - 1]});
+            q += 3 + d;
+            m1 += 100 + d;
+            m2 += 98 + d;
+        }
     }
 
     int kest(const std::string& args, std::string* err = nullptr)
@@ -68,24 +77,33 @@ TEST_P(FormCommandTest, DeliveredHourlySheetFilledCellByCell)
                    &err),
               0)
         << err;
-    EXPECT_EQ(readFile(csv), "ВЕДОМОСТЬ учета тепловой энергии (часовая);;;\n"
-                             "Потребитель: ____________________.  Адрес узла учета: ____________________;;;\n"
-                             "за период с 1:00:00 01.03.2024 года по 3:00:00 01.03.2024 года;;;\n"
-                             "Часовые значения по архивам контроллера МЕРАН;;;\n"
-                             "\n"
-                             "Время;Тепловая энергия Q, Гкал;Объем V, м3;Температура t, °C\n"
-                             "01   01-02 час ;0,125;1002;71,00\n"
-                             "02-03 час ;0,250;1004;72,00\n"
-                             "03-04 час ;0,375;1006;70,00\n"
-                             "Итого за 3 ч:;0,750;4;71,00\n"
-                             "\n"
-                             "Показание счетчика V на 01.03.2024 1:00:00, м3;    1002;\n"
-                             "Показание счетчика V на 01.03.2024 3:00:00, м3;  1006,0;\n"
-                             "Расход V за период, м3;     4,0;\n"
-                             ";;\n"
-                             "Ответственный за учет: ____________________;;\n");
+    EXPECT_EQ(readFile(csv),
+              "ВЕДОМОСТЬ учета параметров теплопотребления (часовая)\n"
+              "за период с 1:00:00 01.03.2024 года по 3:00:00 01.03.2024 года\n"
+              "Потребитель: ______________________________\n"
+              "Адрес узла учета: ______________________________\n"
+              "Теплосчетчик: ______________________________\n"
+              "\n"
+              "Время;Температура, °C;;Масса теплоносителя, т;;;Тепловая энергия Q, Гкал;Время работы, ч\n"
+              ";подача t1;обратка t2;подача M1;обратка M2;разность M1-M2;;\n"
+              "01   01-02 час ;91,00;61,00;101,00;99,00;2,00;4,000;1\n"
+              "02-03 час ;92,00;62,00;102,00;100,00;2,00;5,000;1\n"
+              "03-04 час ;93,00;63,00;103,00;101,00;2,00;6,000;1\n"
+              "Итого за 3 ч:;92,00;62,00;306,00;300,00;6,00;15,000;3\n"
+              "В строке итогов температуры - средние за период, массы, энергия и время работы - суммы.;;;;;;;\n"
+              "\n"
+              "Показания приборов учета;;;\n"
+              "Величина;на начало часа 01.03.2024 1:00:00;на конец часа 01.03.2024 3:00:00;за период\n"
+              "Тепловая энергия Q, Гкал; 503,000; 518,000;  15,000\n"
+              "Масса подачи M1, т; 1100,00; 1406,00;  306,00\n"
+              "Масса обратки M2, т;  998,00; 1298,00;  300,00\n"
+              "Среднечасовое потребление тепловой энергии, Гкал/ч;;;   5,000\n"
+              "Ответственный за учет: ____________________;;;\n"
+              "Представитель потребителя: ____________________;;;\n");
 }
 
+// The table's totals and the meter readings at the period's ends tell the same
+// consumption.
 TEST_P(FormCommandTest, DeliveredDailyAndMonthlySheets)
 {
     const std::string csv = (dir / "d.csv").string();
@@ -96,21 +114,18 @@ TEST_P(FormCommandTest, DeliveredDailyAndMonthlySheets)
         0)
         << err;
     const std::string daily = readFile(csv);
-    EXPECT_NE(daily.find("за период с 02.03.2024 года по 04.03.2024 года;;;\n"), std::string::npos);
-    EXPECT_NE(daily.find("Дата;Тепловая энергия Q, Гкал;Объем V, м3;Температура t, °C\n"
-                         "02.03.2024;4,00;548;65,50\n"
-                         "03.03.2024;5,00;596;65,50\n"
-                         "04.03.2024;6,00;644;65,50\n"
-                         "Итого за 3 сут.:;15,00;96;65,50\n"),
+    EXPECT_NE(daily.find("за период с 02.03.2024 года по 04.03.2024 года\n"), std::string::npos);
+    EXPECT_NE(daily.find("02.03.2024;91,00;61,00;101,00;99,00;2,00;4,000;24\n"
+                         "03.03.2024;92,00;62,00;102,00;100,00;2,00;5,000;24\n"
+                         "04.03.2024;93,00;63,00;103,00;101,00;2,00;6,000;24\n"
+                         "Итого за 3 сут.:;92,00;62,00;306,00;300,00;6,00;15,000;72\n"),
               std::string::npos)
         << daily;
-    EXPECT_NE(daily.find("Показание счетчика V на 02.03.2024, м3;     548;\n"
-                         "Показание счетчика V на 04.03.2024, м3;   644,0;\n"
-                         "Расход V за период (конец - начало), м3;    96,0;\n"
-                         "Среднесуточный расход V, м3/сут;   32,00;\n"
-                         "Показание Q на 02.03.2024, Гкал;       4;\n"
-                         "Показание Q на 04.03.2024, Гкал;     6,0;\n"
-                         "Тепловая энергия Q за период, Гкал;    2,00;\n"),
+    EXPECT_NE(daily.find("Величина;на начало суток 02.03.2024;на конец суток 04.03.2024;за период\n"
+                         "Тепловая энергия Q, Гкал; 503,000; 518,000;  15,000\n"
+                         "Масса подачи M1, т; 1100,00; 1406,00;  306,00\n"
+                         "Масса обратки M2, т;  998,00; 1298,00;  300,00\n"
+                         "Среднесуточное потребление тепловой энергии, Гкал/сут;;;   5,000\n"),
               std::string::npos)
         << daily;
 
@@ -119,13 +134,15 @@ TEST_P(FormCommandTest, DeliveredDailyAndMonthlySheets)
               0)
         << err;
     const std::string monthly = readFile(csv);
-    EXPECT_NE(monthly.find("за период с февраля 2024 года по апрель 2024 года;;;\n"), std::string::npos);
-    EXPECT_NE(monthly.find("Месяц;Тепловая энергия Q, Гкал;Объем V, м3;Температура t, °C\n"
-                           "февраль 2024г.;160,00;11800;62,00\n"),
+    EXPECT_NE(monthly.find("за период с февраля 2024 года по апрель 2024 года\n"), std::string::npos);
+    EXPECT_NE(monthly.find("февраль 2024г.;91,00;61,00;101,00;99,00;2,00;4,000;720\n"), std::string::npos)
+        << monthly;
+    EXPECT_NE(monthly.find("Итого за 3 мес.:;92,00;62,00;306,00;300,00;6,00;15,000;2160\n"), std::string::npos)
+        << monthly;
+    EXPECT_NE(monthly.find("Величина;на начало месяца 01.02.2024;на конец месяца, начатого 01.04.2024;за "
+                           "период\nТепловая энергия Q, Гкал; 503,000; 518,000;  15,000\n"),
               std::string::npos)
         << monthly;
-    EXPECT_NE(monthly.find("Итого за 3 мес.:;720,00;2800;63,00\n"), std::string::npos) << monthly;
-    EXPECT_NE(monthly.find("Среднемесячный расход V, м3/мес;  933,33;\n"), std::string::npos) << monthly;
 }
 
 TEST_P(FormCommandTest, FailuresExitOneAndWriteNothing)
@@ -149,7 +166,7 @@ TEST_P(FormCommandTest, FailuresExitOneAndWriteNothing)
     test::writeFile(folder / "m3.ini", "[Grid]\r\nColCount=2\r\n[Cells]\r\nR0C2=x\r\n");
     EXPECT_EQ(form("--form 'Часовая ведомость' --controller 0412" + period + o, &err), 1);
     EXPECT_NE(err.find("m3.ini, строка 4:"), std::string::npos) << err;
-    test::writeFile(folder / "m3.ini", "[Cells]\r\nR0C0=%10=%1-%8\r\n");
+    test::writeFile(folder / "m3.ini", "[Cells]\r\nR0C0=%15=%1\r\n");
     EXPECT_EQ(form("--form 'Часовая ведомость' --controller 0412" + period + o, &err), 1);
     EXPECT_NE(err.find("не является числом"), std::string::npos) << err;
     EXPECT_FALSE(std::filesystem::exists(out));

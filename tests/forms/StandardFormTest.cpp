@@ -4,6 +4,7 @@
 #include "common/CodePage.h"
 #include "common/Prompter.h"
 #include "db/ArchiveTables.h"
+#include "link/ExchangeStatus.h"
 #include "registrar/ValueEncoding.h"
 
 #include <gtest/gtest.h>
@@ -122,8 +123,9 @@ TEST_F(StandardFormTest, MarkersFormulasAndArchiveValues)
     EXPECT_EQ(main(2, 2), "...");
     EXPECT_EQ(main(0, 3), "7");
     EXPECT_EQ(main(1, 3), "7");
-    // No stored row, and no archive number at all, both read as 0.
-    EXPECT_EQ(main(2, 3), "...     0,00 0");
+    // A stored "no value" and a missing row both read as no value; only a parameter
+    // without an archive number reads as 0.
+    EXPECT_EQ(main(2, 3), "... ... 0");
     EXPECT_EQ(main(0, 4), "%7 %151 50%");
     EXPECT_EQ(main(1, 4), "5555555555%5");
     EXPECT_EQ(main(2, 4), "7и7%");
@@ -178,13 +180,68 @@ TEST_F(StandardFormTest, TableStepInsertsRowsMovesTheRestDownAndPlacesTotals)
     EXPECT_EQ(main(1, 6), "9,0");
     EXPECT_EQ(main(2, 6), "20");
 
-    // Without data nothing is copied and the row count is not given.
-    params = ParameterTable();
+    // Without data nothing is copied, and the row count is 0, not the last filling's.
     ASSERT_EQ(fill(day(2025, 3, 2), day(2025, 3, 2), 10, 12).outcome, FormOutcome::Filled);
     EXPECT_EQ(form.basegrid.rowCount(), 5);
     EXPECT_EQ(main(0, 1), "");
     EXPECT_EQ(main(1, 1), "");
-    EXPECT_EQ(main(0, 4), "Итого за  ч");
+    EXPECT_EQ(main(0, 4), "Итого за 0 ч");
+}
+
+TEST_F(StandardFormTest, FormulasComputeFromTheReadingsNotFromTheirRoundedTexts)
+{
+    // The start reading is shown with no decimals (its moment is 0) and comes first in
+    // the walk; the consumption still uses 10.4. A missing start reading is no value,
+    // not a zero that would bill the whole end reading.
+    file("OPIS.INI", "[TABL]\nTIP=1\n[HEAD]\n"
+                     "T1=1\nN1=1\nP1=0\nT2=1\nN2=1\nP2=1\n"
+                     "T3=3\nN3=4\nP3=5\nT4=4\n"
+                     "T5=1\nN5=3\nP5=0\nT6=3\nN6=7\nP6=5\nT7=4\n");
+    file("m2.ini", "[Grid]\nColCount=2\nRowCount=2\n[Cells]\n"
+                   "R0C0=%1\nR0C1=%2\nR1C0=%4%3=%2-%1\nR1C1=%7%6=%2-%5\n");
+    store(ArchiveKind::Daily, 1, day(2024, 3, 1), 10.4);
+    store(ArchiveKind::Daily, 1, day(2024, 3, 5), 12.5);
+    ASSERT_EQ(fill(day(2024, 3, 1), day(2024, 3, 5)).outcome, FormOutcome::Filled);
+    EXPECT_EQ(main(0, 0), "      10");
+    EXPECT_EQ(main(1, 0), "    12,5");
+    EXPECT_EQ(main(0, 1), "    2,10");
+    EXPECT_EQ(main(1, 1), "...");
+}
+
+TEST_F(StandardFormTest, ColumnsPastSixteenAreEmptiedAndNamedOnce)
+{
+    std::string head = "[TABL]\nTIP=1\n[HEAD]\nT1=6\nN1=18\nP1=1\n";
+    std::string cells = "R0C0=%1\n";
+    for (int k = 1; k <= 18; ++k) {
+        const std::string m = std::to_string(20 + k);
+        head += "T" + m + "=2\nN" + m + "=1\nP" + m + "=0\n";
+        cells += "R0C" + std::to_string(k) + "=%" + m + "\n";
+    }
+    file("OPIS.INI", head);
+    file("m2.ini", "[Grid]\nColCount=19\nRowCount=2\n[Cells]\n" + cells);
+    store(ArchiveKind::Daily, 1, day(2024, 3, 1), 4);
+    ASSERT_EQ(fill(day(2024, 3, 1), day(2024, 3, 1)).outcome, FormOutcome::Filled);
+    EXPECT_EQ(main(16, 0), "4");
+    EXPECT_EQ(main(17, 0), "");
+    EXPECT_EQ(main(18, 0), "");
+    ASSERT_EQ(prompter.errors.size(), 1u);
+    EXPECT_EQ(prompter.errors[0], ColumnsLeftOutMessage({37, 38}));
+    EXPECT_NE(prompter.errors[0].find("37, 38"), std::string::npos);
+}
+
+TEST_F(StandardFormTest, WithoutTheArchiveDatabaseNothingIsFilled)
+{
+    // A data folder with the form but without the archive database.
+    TempDir bare;
+    std::filesystem::create_directories(bare / "Форма");
+    test::writeFile(bare / "Форма" / "OPIS.INI", "[TABL]\nTIP=1\n[HEAD]\nT1=1\nN1=1\n");
+    test::writeFile(bare / "Форма" / "m2.ini", "[Grid]\nColCount=1\nRowCount=1\n[Cells]\nR0C0=%1\n");
+    request.DatabasePath = bare.path();
+    const FormResult r = fill(day(2024, 3, 1), day(2024, 3, 1));
+    EXPECT_EQ(r.outcome, FormOutcome::Failed);
+    EXPECT_EQ(r.message, exchangeMessage(kStatusDatabase));
+    // The tables are not even loaded: no value shows as read.
+    EXPECT_FALSE(form.basegrid.valid(0, 0) && !main(0, 0).empty());
 }
 
 TEST_F(StandardFormTest, TableStepAtTheTablesEdges)

@@ -106,6 +106,7 @@ public:
                 continue;
             if (!m_started) {
                 m_started = true;
+                m_documentTop = t.topMargin;
                 m_y = t.topMargin * m_height;
                 drawHeader(firstHeader);
             } else {
@@ -145,12 +146,20 @@ private:
         m_y += metrics.lineHeight / 2;
     }
 
+    /// Where a table continues on a new page. A table that follows another one may
+    /// have no top margin of its own (it sits right below the one before); on a page
+    /// of its own it keeps the document's top margin, or the printer cuts its first line.
+    double pageTop(const PrintedTable& t) const
+    {
+        return std::max(t.topMargin, m_documentTop) * m_height;
+    }
+
     void newPage(const PrintedTable& t)
     {
         flushShapes();
         m_device.newPage();
         ++m_page;
-        m_y = t.topMargin * m_height;
+        m_y = pageTop(t);
         if (t.numberPages)
             drawHeader({"Страница " + std::to_string(m_page), ""});
     }
@@ -330,7 +339,7 @@ private:
         // The heading and the first row stay together.
         const double firstRow =
             fixed < table.rowCount() ? rows.heights[static_cast<std::size_t>(fixed)] * scale : 0;
-        if (m_y + fixedHeight + firstRow > bottom && m_y > t.topMargin * m_height + 1)
+        if (m_y + fixedHeight + firstRow > bottom && m_y > pageTop(t) + 1)
             newPage(t);
         for (int r = 0; r < fixed; ++r)
             drawRow(t, rows, r, scale);
@@ -363,6 +372,7 @@ private:
     double m_width = 0;
     double m_height = 0;
     double m_y = 0;
+    double m_documentTop = 0; ///< the top margin of the table that opened the document
     int m_page = 1;
     bool m_started = false;
 };

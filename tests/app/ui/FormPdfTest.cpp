@@ -19,10 +19,14 @@ TEST(FormPdfTest, HourlySheetPrintsAllThreeTablesOnNumberedPages)
     auto db = test::prepareReportHome(dir);
     ASSERT_TRUE(db);
     const DateTime start = *encodeDateTime(2024, 1, 1);
-    for (int h = 0; h < 4 * 24; ++h)
-        WriteArchiveRow(
-            *db, ArchiveKind::Hourly,
-            {start + h * kOneHour, ArchiveKey(0x0412, ArchiveKind::Hourly, 2), static_cast<double>(h)});
+    // One Gcal an hour, and the meter reading at each hour's start and end.
+    auto key = [](int a) { return ArchiveKey(0x0412, ArchiveKind::Hourly, a); };
+    for (int h = 0; h < 4 * 24; ++h) {
+        const DateTime t = start + h * kOneHour;
+        WriteArchiveRow(*db, ArchiveKind::Hourly, {t, key(6), 1.0});
+        WriteArchiveRow(*db, ArchiveKind::Hourly, {t, key(8), static_cast<double>(h)});
+        WriteArchiveRow(*db, ArchiveKind::Hourly, {t, key(9), h + 1.0});
+    }
     db.reset();
     const std::string kest = std::string(KEST_BIN) + " --home '" + dir.path().string() + "' ";
     ASSERT_EQ(runCommand(kest + "init"), 0);
@@ -39,14 +43,19 @@ TEST(FormPdfTest, HourlySheetPrintsAllThreeTablesOnNumberedPages)
         << err;
     std::string text;
     ASSERT_EQ(runCommand("pdftotext '" + pdf.string() + "' -", &text), 0);
-    EXPECT_NE(text.find("ВЕДОМОСТЬ учета тепловой энергии (часовая)"), std::string::npos);
+    EXPECT_NE(text.find("ВЕДОМОСТЬ учета параметров теплопотребления (часовая)"), std::string::npos);
     EXPECT_NE(text.find("за период с 0 часов 01.01.2024 года по 23:00:00 03.01.2024 года"),
               std::string::npos);
     EXPECT_NE(text.find("Страница 2"), std::string::npos);
     EXPECT_NE(text.find("Итого за 72 ч:"), std::string::npos);
-    // The counter rose by 1 an hour from 0:00 of the first day to 23:00 of the last.
-    EXPECT_NE(text.find("71,0"), std::string::npos);
+    // The reading rose by 1 an hour from the start of 0:00 of the first day to the end
+    // of 23:00 of the last: as much as the table's 72 hours.
+    EXPECT_NE(text.find("72,000"), std::string::npos);
     EXPECT_LT(text.find("Страница 2"), text.find("Ответственный за учет"));
+    // The first page is numbered too, above the form's title.
+    std::string first;
+    ASSERT_EQ(runCommand("pdftotext -f 1 -l 1 '" + pdf.string() + "' -", &first), 0);
+    EXPECT_EQ(first.rfind("Страница 1\n", 0), 0u) << first;
 }
 
 } // namespace

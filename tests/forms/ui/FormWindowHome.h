@@ -15,8 +15,8 @@
 namespace kest::test {
 
 /// A program folder whose data folder holds the delivered standard forms and an
-/// archive database with controller 0412: daily archives 1, 5 and 7 from 1 to 6
-/// March 2024; and the shared state the form windows take.
+/// archive database with controller 0412: daily archives 1 to 13 from 1 to 6 March
+/// 2024; and the shared state the form windows take.
 struct FormWindowHome
 {
     TempDir dir;
@@ -37,12 +37,20 @@ struct FormWindowHome
         EXPECT_EQ(InstallDeliveredForms(blanks.DatabasePath, installed), "");
         std::string error;
         auto db = OpenArchiveDatabase(blanks.DatabasePath, true, &error);
+        // A heat-metering unit as the delivered forms read it: temperatures 1-2, masses
+        // 3-5, heat 6, hours 7, and readings at each day's start and end (8-13), the
+        // end of a day being the start plus the day's quantity.
         auto key = [](int a) { return ArchiveKey(0x0412, ArchiveKind::Daily, a); };
         const DateTime start = *encodeDateTime(2024, 3, 1);
+        double q = 500, m1 = 1000, m2 = 900;
         for (int d = 0; d < 6; ++d) {
-            WriteArchiveRow(*db, ArchiveKind::Daily, {start + d, key(1), 3.0 + d});
-            WriteArchiveRow(*db, ArchiveKind::Daily, {start + d, key(5), 500.0 + 48 * d});
-            WriteArchiveRow(*db, ArchiveKind::Daily, {start + d, key(7), 65.5});
+            const double day[] = {90.0 + d, 60.0 + d, 100.0 + d, 98.0 + d, 2, 3.0 + d, 24,
+                                  q,        q + 3 + d, m1,        m1 + 100 + d, m2, m2 + 98 + d};
+            for (int a = 1; a <= 13; ++a)
+                WriteArchiveRow(*db, ArchiveKind::Daily, {start + d, key(a), day[a - 1]});
+            q += 3 + d;
+            m1 += 100 + d;
+            m2 += 98 + d;
         }
     }
 

@@ -4,6 +4,8 @@
 #include "UiScreenshots.h"
 #include "common/IniFile.h"
 #include "grid/CsvWriter.h"
+#include "grid/XlsxCells.h"
+#include "link/ExchangeStatus.h"
 #include "reports/ui/Tperiodform.h"
 #include "reports/ui/WindowTestSupport.h"
 
@@ -11,6 +13,7 @@
 #include <QDateEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace kest {
@@ -101,14 +104,26 @@ TEST_F(TbFormTest, FillsADeliveredFormAsTheCommandDoes)
     while (row < main.model()->rowCount() && cell(main, 0, row) != "02.03.2024")
         ++row;
     ASSERT_LT(row + 3, main.model()->rowCount());
-    EXPECT_EQ(cell(main, 1, row), "4,00");
-    EXPECT_EQ(cell(main, 2, row), "548");
-    EXPECT_EQ(cell(main, 3, row + 2), "65,50");
+    EXPECT_EQ(cell(main, 1, row), "91,00");
+    EXPECT_EQ(cell(main, 3, row), "101,00");
+    EXPECT_EQ(cell(main, 6, row), "4,000");
+    EXPECT_EQ(cell(main, 7, row + 2), "24");
+    // Temperatures average, quantities add up.
     EXPECT_EQ(cell(main, 0, row + 3), "Итого за 3 сут.:");
-    EXPECT_EQ(cell(main, 2, row + 3), "96");
-    EXPECT_EQ(cell(window.upgrid(), 0, 2), "за период с 02.03.2024 года по 04.03.2024 года");
+    EXPECT_EQ(cell(main, 1, row + 3), "92,00");
+    EXPECT_EQ(cell(main, 5, row + 3), "6,00");
+    EXPECT_EQ(cell(main, 6, row + 3), "15,000");
+    EXPECT_EQ(cell(main, 7, row + 3), "72");
+    EXPECT_EQ(cell(window.upgrid(), 0, 1), "за период с 02.03.2024 года по 04.03.2024 года");
+    // The meter readings at the start of the first day and the end of the last give
+    // the energy of the table.
+    EXPECT_EQ(cell(window.downgrid(), 1, 1), "на начало суток 02.03.2024");
+    EXPECT_EQ(cell(window.downgrid(), 1, 2), " 503,000");
+    EXPECT_EQ(cell(window.downgrid(), 2, 2), " 518,000");
+    EXPECT_EQ(cell(window.downgrid(), 3, 2), "  15,000");
+    EXPECT_EQ(cell(window.downgrid(), 3, 3), "  306,00");
     // The row count of the table reached its parameter, which outlives the window.
-    EXPECT_EQ(home.parameters.text[7], "3");
+    EXPECT_EQ(home.parameters.text[5], "3");
 
     const auto csv = home.dir / "f.csv";
     std::string err;
@@ -126,8 +141,8 @@ TEST_F(TbFormTest, FillsADeliveredFormAsTheCommandDoes)
     answerPeriod(QDate(2024, 3, 5), QDate(2024, 3, 5));
     choose(forms, QString::fromUtf8(kDaily));
     EXPECT_EQ(periodWindows, 2);
-    EXPECT_EQ(cell(window.upgrid(), 0, 2), "за 05.03.2024 года");
-    EXPECT_EQ(home.parameters.text[7], "1");
+    EXPECT_EQ(cell(window.upgrid(), 0, 1), "за 05.03.2024 года");
+    EXPECT_EQ(home.parameters.text[5], "1");
 }
 
 TEST_F(TbFormTest, CancelledPeriodResetsBothLists)
@@ -151,17 +166,27 @@ TEST_F(TbFormTest, CancelledPeriodResetsBothLists)
     EXPECT_EQ(controllers->currentText(), QStringLiteral("ЦТП (0A1F)"));
 }
 
-// A form whose formula meets a text stops with the message and shows nothing to print.
-TEST_F(TbFormTest, FormulaOverATextShowsTheMessageAndNoForm)
+// A filling that fails shows its message once and nothing to print: a formula over a
+// text, and an archive database that is gone (every value would read as missing).
+TEST_F(TbFormTest, FailedFillingShowsTheMessageAndNoForm)
 {
     const auto opis = home.data / kDaily / "OPIS.INI";
     IniFile ini = IniFile::load(opis);
-    ini.writeString("HEAD", "T9", "0");
-    ini.writeString("HEAD", "N9", "нет данных");
+    ini.writeString("HEAD", "T13", "0");
+    ini.writeString("HEAD", "N13", "нет данных");
     ASSERT_EQ(ini.save(), "");
     fillDaily();
     ASSERT_EQ(home.prompter.errors.size(), 1u);
     EXPECT_NE(home.prompter.errors[0].find("нет данных"), std::string::npos) << home.prompter.errors[0];
+    EXPECT_FALSE(shown("basegrid"));
+    EXPECT_FALSE(shown("Button2"));
+
+    std::filesystem::remove(home.data / kDatabaseFile);
+    home.prompter.errors.clear();
+    choose(forms, QStringLiteral("нет"));
+    fillDaily();
+    ASSERT_EQ(home.prompter.errors.size(), 1u);
+    EXPECT_EQ(home.prompter.errors[0], exchangeMessage(kStatusDatabase));
     EXPECT_FALSE(shown("basegrid"));
     EXPECT_FALSE(shown("Button2"));
 }
@@ -194,7 +219,13 @@ TEST_F(TbFormTest, PrintsTheFilledForm)
     });
     window.findChild<QPushButton*>("Button4")->click();
     ASSERT_TRUE(home.prompter.errors.empty()) << home.prompter.errors[0];
-    EXPECT_EQ(test::readFile(home.dir / "form.xlsx").substr(0, 2), "PK");
+    // The three tables one below the other in one sheet.
+    std::vector<std::string> texts;
+    for (const auto& [ref, value] : test::xlsxCells(home.dir / "form.xlsx"))
+        texts.push_back(value);
+    for (const char* text : {"за период с 02.03.2024 года по 04.03.2024 года", "Итого за 3 сут.:",
+                             "Ответственный за учет: ____________________"})
+        EXPECT_NE(std::find(texts.begin(), texts.end(), text), texts.end()) << text;
 }
 
 } // namespace

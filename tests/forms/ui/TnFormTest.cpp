@@ -103,8 +103,9 @@ TEST_F(TnFormTest, ListsTheFormsParametersForTheController)
     choose(forms, QString::fromUtf8(kDaily));
     EXPECT_FALSE(window.findChild<QWidget*>("Panel1")->isVisible());
     ASSERT_TRUE(window.findChild<QWidget*>("Panel2")->isVisible());
-    ASSERT_EQ(aGrid->rowCount(), 3);
-    EXPECT_EQ(aGrid->item(1, 3)->text(), QStringLiteral("Нараст. итог"));
+    ASSERT_EQ(aGrid->rowCount(), 7);
+    EXPECT_EQ(aGrid->item(1, 3)->text(), QStringLiteral("Среднее"));
+    EXPECT_EQ(aGrid->item(2, 3)->text(), QStringLiteral("Сумма"));
 
     choose(controllers, QStringLiteral("Котельная №3 (0412)"));
     ASSERT_TRUE(window.findChild<QWidget*>("Panel1")->isVisible());
@@ -112,9 +113,9 @@ TEST_F(TnFormTest, ListsTheFormsParametersForTheController)
     std::vector<int> listed;
     for (int r = 0; r < ngrid->rowCount(); ++r)
         listed.push_back(ngrid->item(r, 2)->text().toInt());
-    EXPECT_EQ(listed, (std::vector<int>{1, 2, 8, 9, 16, 17}));
+    EXPECT_EQ(listed, (std::vector<int>{1, 2, 3, 13, 14, 21, 22, 29, 30}));
     EXPECT_EQ(ngrid->item(0, 1)->text(), QString()); // no key of its own yet
-    EXPECT_NE(ngrid->item(rowOf(8), 1)->background().color(), ngrid->item(0, 1)->background().color());
+    EXPECT_NE(ngrid->item(rowOf(13), 1)->background().color(), ngrid->item(0, 1)->background().color());
 
     type(ngrid, 0, 1, QStringLiteral("ТЭЦ-2"));
     ngrid->clearSelection();
@@ -129,21 +130,21 @@ TEST_F(TnFormTest, EditsAreWrittenAtOnceUnderTheControllersKeys)
     choose(controllers, QStringLiteral("Котельная №3 (0412)"));
     EXPECT_EQ(type(ngrid, 0, 1, QStringLiteral("ООО «Тепло»")), QStringLiteral("ООО «Тепло»"));
     EXPECT_EQ(opis("0412N1"), "ООО «Тепло»");
-    EXPECT_EQ(opis("N1"), "____________________");
+    EXPECT_EQ(opis("N1"), "______________________________");
 
-    EXPECT_EQ(type(ngrid, rowOf(8), 1, QStringLiteral("6x5")), QStringLiteral("6"));
-    EXPECT_EQ(opis("0412N8"), "6");
-    EXPECT_EQ(type(ngrid, rowOf(9), 1, QStringLiteral("63")), QStringLiteral("63"));
-    EXPECT_EQ(type(ngrid, rowOf(9), 1, QStringLiteral("\b\b")), QString());
-    EXPECT_EQ(opis("0412N9"), "");
-    EXPECT_EQ(opis("N9"), "5");
+    EXPECT_EQ(type(ngrid, rowOf(13), 1, QStringLiteral("6x5")), QStringLiteral("6"));
+    EXPECT_EQ(opis("0412N13"), "6");
+    EXPECT_EQ(type(ngrid, rowOf(14), 1, QStringLiteral("63")), QStringLiteral("63"));
+    EXPECT_EQ(type(ngrid, rowOf(14), 1, QStringLiteral("\b\b")), QString());
+    EXPECT_EQ(opis("0412N14"), "");
+    EXPECT_EQ(opis("N14"), "9");
 
     // The archive list belongs to the form: an emptied number keeps its text.
     EXPECT_EQ(type(aGrid, 0, 1, QStringLiteral("\b12")), QStringLiteral("12"));
-    EXPECT_EQ(opis("N3"), "12");
+    EXPECT_EQ(opis("N6"), "12");
     type(aGrid, 0, 1, QStringLiteral("\b\b"));
     EXPECT_EQ(aGrid->item(0, 1)->text(), QStringLiteral("12"));
-    EXPECT_EQ(opis("N3"), "12");
+    EXPECT_EQ(opis("N6"), "12");
     aGrid->editItem(aGrid->item(0, 3));
     auto* totals = qobject_cast<QComboBox*>(aGrid->indexWidget(aGrid->model()->index(0, 3)));
     ASSERT_TRUE(totals);
@@ -152,7 +153,7 @@ TEST_F(TnFormTest, EditsAreWrittenAtOnceUnderTheControllersKeys)
     emit totals->activated(3);
     QApplication::processEvents();
     EXPECT_EQ(aGrid->item(0, 3)->text(), QStringLiteral("Время наработки"));
-    EXPECT_EQ(opis("I3"), "3");
+    EXPECT_EQ(opis("I6"), "3");
     EXPECT_TRUE(home.prompter.errors.empty());
 }
 
@@ -162,7 +163,7 @@ TEST_F(TnFormTest, CopiedValuesArePastedForAnotherController)
     choose(controllers, QStringLiteral("Котельная №3 (0412)"));
     EXPECT_FALSE(pasteEnabled());
     type(ngrid, 0, 1, QStringLiteral("Школа"));
-    type(ngrid, rowOf(16), 1, QStringLiteral("2"));
+    type(ngrid, rowOf(13), 1, QStringLiteral("2"));
     trigger("copyAction");
     EXPECT_TRUE(pasteEnabled());
 
@@ -171,12 +172,12 @@ TEST_F(TnFormTest, CopiedValuesArePastedForAnotherController)
     trigger("pasteAction");
     EXPECT_EQ(ngrid->item(0, 1)->text(), QStringLiteral("Школа"));
     EXPECT_EQ(opis("0A1FN1"), "Школа");
-    EXPECT_EQ(opis("0A1FN16"), "2");
-    EXPECT_EQ(opis("0A1FN8"), "");
+    EXPECT_EQ(opis("0A1FN13"), "2");
+    EXPECT_EQ(opis("0A1FN14"), "");
 
     trigger("clearAction");
     EXPECT_EQ(opis("0A1FN1"), "");
-    EXPECT_EQ(opis("0A1FN16"), "");
+    EXPECT_EQ(opis("0A1FN13"), "");
     EXPECT_EQ(opis("0412N1"), "Школа");
 
     // Another form gives up what was held.

@@ -1,6 +1,7 @@
 #include "grid/ui/GridView.h"
 
 #include "TestSupport.h"
+#include "grid/XlsxCells.h"
 #include "grid/ui/PdfPrinter.h"
 
 #include <QApplication>
@@ -174,7 +175,16 @@ TEST(GridViewTest, ExportWritesTheChosenFileWithProgress)
     ASSERT_EQ(
         exportWithChooser({&table}, nullptr, "r", progress, [&](QWidget*, const QString&) { return path; }),
         "");
-    EXPECT_TRUE(std::filesystem::exists(dir / "report.xlsx"));
+    // The sheet holds the table as shown: headings, merged heading texts in their
+    // top-left cell, numbers as numbers.
+    const auto cells = test::xlsxCells(dir / "report.xlsx");
+    EXPECT_EQ(cells.at("A1"), "Время");
+    EXPECT_EQ(cells.at("B1"), "Тепловая энергия");
+    EXPECT_EQ(cells.at("B2"), "Q, Гкал");
+    EXPECT_EQ(cells.at("C2"), "Наработка, ч");
+    EXPECT_EQ(cells.at("A3"), "00-01 час");
+    EXPECT_EQ(cells.at("B3"), "1.25");
+    EXPECT_EQ(cells.at("A5"), "Итого:");
     ASSERT_FALSE(positions.empty());
     EXPECT_EQ(positions.back(), 5);
     EXPECT_NE(exportWithChooser({&table}, nullptr, "r", progress,

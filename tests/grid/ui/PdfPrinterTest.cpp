@@ -1,7 +1,9 @@
 #include "grid/ui/PdfPrinter.h"
 
 #include "TestSupport.h"
+#include "forms/FormPrintJob.h"
 #include "grid/ui/PdfWords.h"
+#include "reports/ReportPrintJob.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -149,6 +151,65 @@ TEST(PdfPrinterTest, TextsCentreVerticallyAsTheCellSays)
     EXPECT_NEAR((words[0].yMin + words[0].yMax) / 2, top + 30 * pt, 2.5);
     EXPECT_NEAR(words[1].yMax, top + 58 * pt, 3.5);
     EXPECT_GT(words[1].yMin, top + 40 * pt);
+}
+
+/// The top of the highest word of each page, in points, and the words of each page.
+std::map<int, double> pageTops(const std::vector<test::PdfWord>& words)
+{
+    std::map<int, double> tops;
+    for (const auto& w : words)
+        tops[w.page] = tops.count(w.page) ? std::min(tops[w.page], w.yMin) : w.yMin;
+    return tops;
+}
+
+std::string firstWordsOfPage(const std::vector<test::PdfWord>& words, int page)
+{
+    std::string text;
+    for (const auto& w : words)
+        if (w.page == page && text.size() < 40)
+            text += w.text + " ";
+    return text;
+}
+
+// A form whose lower table runs over a page and a report of three pages: every page,
+// the later ones included, starts at the document's top margin, and the first page
+// is headed "Страница 1".
+TEST(PdfPrinterTest, EveryPageKeepsTheTopMarginAndTheFirstIsNumbered)
+{
+    TempDir dir;
+    FilledForm form;
+    form.upgrid = TableModel(1, 1);
+    form.upgrid.cell(0, 0).text = "Ведомость";
+    form.basegrid = reportTable(20);
+    form.downgrid = TableModel(1, 60);
+    for (int r = 0; r < 60; ++r)
+        form.downgrid.cell(0, r).text = "Подпись" + std::to_string(r);
+    ASSERT_EQ(PrintTablesToPdf(dir / "f.pdf", MakeFormPrintJob(form, "Форма")), "");
+    double width = 0, height = 0;
+    auto words = pdfWords(dir / "f.pdf", &width, &height);
+    auto tops = pageTops(words);
+    ASSERT_EQ(tops.size(), 2u);
+    for (const auto& [page, top] : tops)
+        EXPECT_GE(top, height / 30 - 1) << "page " << page;
+    EXPECT_EQ(firstWordsOfPage(words, 1).rfind("Страница 1 ", 0), 0u) << firstWordsOfPage(words, 1);
+    // The lower table continues without a page number of its own.
+    EXPECT_EQ(firstWordsOfPage(words, 2).rfind("Подпись", 0), 0u) << firstWordsOfPage(words, 2);
+
+    BlankRecord blank;
+    blank.NAME[0] = "Котельная";
+    blank.UpTitle = {"Верх"};
+    blank.DownTitle = {"Низ"};
+    TableModel up(1, 1), down(1, 1);
+    up.cell(0, 0).text = "Верх";
+    down.cell(0, 0).text = "Низ";
+    const TableModel table = reportTable(100);
+    ASSERT_EQ(PrintTablesToPdf(dir / "r.pdf", MakeReportPrintJob(blank, up, table, down)), "");
+    words = pdfWords(dir / "r.pdf", &width, &height);
+    tops = pageTops(words);
+    ASSERT_EQ(tops.size(), 3u);
+    for (const auto& [page, top] : tops)
+        EXPECT_GE(top, height * 0.03 - 1) << "page " << page;
+    EXPECT_EQ(firstWordsOfPage(words, 2).rfind("Страница 2 ", 0), 0u) << firstWordsOfPage(words, 2);
 }
 
 } // namespace

@@ -14,6 +14,7 @@ struct PdfWord
 {
     std::string text;
     double xMin, yMin, xMax, yMax;
+    int page = 1; ///< counted from 1
 };
 
 inline std::vector<PdfWord> pdfWords(const std::filesystem::path& pdf, double* pageWidth, double* pageHeight)
@@ -30,9 +31,15 @@ inline std::vector<PdfWord> pdfWords(const std::filesystem::path& pdf, double* p
     }
     const std::regex word(
         R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re");
+    std::size_t nextPage = html.find("<page ");
+    int pageNumber = 0;
     for (auto it = std::sregex_iterator(html.begin(), html.end(), word); it != std::sregex_iterator(); ++it) {
         const auto& w = *it;
-        words.push_back({w[5], std::stod(w[1]), std::stod(w[2]), std::stod(w[3]), std::stod(w[4])});
+        while (nextPage != std::string::npos && nextPage < static_cast<std::size_t>(w.position(0))) {
+            ++pageNumber;
+            nextPage = html.find("<page ", nextPage + 1);
+        }
+        words.push_back({w[5], std::stod(w[1]), std::stod(w[2]), std::stod(w[3]), std::stod(w[4]), pageNumber});
     }
     return words;
 }

@@ -5,6 +5,7 @@
 #include "charts/ui/ChartWindow.h"
 #include "common/IniFile.h"
 #include "grid/CsvWriter.h"
+#include "grid/XlsxCells.h"
 #include "grid/ui/PdfWords.h"
 #include "reports/ui/Tperiodform.h"
 
@@ -16,6 +17,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cmath>
 #include <set>
 #include <sstream>
 
@@ -274,8 +277,28 @@ TEST_F(TotvetformTest, ExportWritesTheChosenSpreadsheet)
     });
     window.findChild<QPushButton*>("Button4")->click();
     EXPECT_TRUE(home.prompter.errors.empty());
-    EXPECT_TRUE(std::filesystem::exists(xlsx));
     EXPECT_FALSE(shown("ProgressBar1"));
+    // Every cell of the report is in the sheet, a number as the number it shows.
+    std::set<std::string> values;
+    for (const auto& [ref, value] : test::xlsxCells(xlsx))
+        values.insert(value);
+    const TableModel& table = window.basegrid().table();
+    int numbers = 0;
+    for (int r = 0; r < table.rowCount(); ++r) {
+        for (int c = 0; c < table.colCount(); ++c) {
+            std::string text = table.cell(c, r).text;
+            if (text.empty() || values.count(text))
+                continue;
+            std::replace(text.begin(), text.end(), ',', '.');
+            bool found = false;
+            for (const auto& v : values)
+                found = found || (!v.empty() && std::isdigit(static_cast<unsigned char>(v.back())) &&
+                                  std::abs(std::stod(v) - std::stod(text)) < 1e-9);
+            EXPECT_TRUE(found) << "R" << r << "C" << c << " " << table.cell(c, r).text;
+            ++numbers;
+        }
+    }
+    EXPECT_GT(numbers, 10);
 }
 
 // Before a report with empty cells goes to the printer or a file, the status line says
