@@ -2,6 +2,7 @@
 
 #include "db/ArchiveDatabase.h"
 
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -92,8 +93,27 @@ private:
     DbStatus runCommand(const std::string& sql, const Params& params);
     DbStatus statusOf(const pg_result* result) const;
 
+    /// Rows of one table and duplicate rule waiting to go to the server as one
+    /// statement: inside a transaction the values of a whole record travel together.
+    struct Pending
+    {
+        std::string times, keys, values;
+        std::map<std::int64_t, std::pair<DateTime, DateTime>> queued; ///< key -> first and last time
+        std::size_t rows = 0;
+    };
+    static std::size_t pendingIndex(ArchiveKind kind, DuplicateRule rule);
+    DbStatus flush(std::size_t index);
+    DbStatus flushAll();
+    /// True when the table holds a row of a waiting archive within its times.
+    bool anyStored(std::size_t index, DbStatus& status);
+    /// Sends what waits for this table when it holds rows of `key`, so that a
+    /// statement on that archive sees them.
+    DbStatus flushTouching(ArchiveKind kind, std::int64_t key);
+
     pg_conn* m_conn;
     std::string m_shown;
+    bool m_inTransaction = false;
+    std::array<Pending, 8> m_pending;
     std::map<std::string, std::string, std::less<>> m_prepared; // SQL -> statement name
 };
 
