@@ -362,23 +362,18 @@ std::size_t PgDatabase::pendingIndex(ArchiveKind kind, DuplicateRule rule)
 DbStatus PgDatabase::flush(std::size_t index)
 {
     Pending& p = m_pending[index];
-    if (p.rows == 0)
+    if (p.rows.empty())
         return DbStatus::success();
     const auto kind = static_cast<ArchiveKind>(index / 2);
     const bool overwrite = index % 2 == 1;
     // Checking every row for a conflict costs the server as much again as the insert.
     // One index probe per archive tells whether any row can conflict; most batches
-    // (new hours, a first store) cannot, and go as a plain insert.
+    // (new hours, a first store) cannot, and go in by COPY.
     DbStatus status;
     const bool conflicts = anyStored(index, status);
     if (!status.ok())
         return status;
-    std::string sql = tableSql(kind, "INSERT INTO {T} (sdate, scode, svalue) SELECT * FROM "
-                                     "unnest($1::timestamp(0)[], $2::bigint[], $3::double precision[])");
-    if (conflicts)
-        sql += overwrite ? " ON CONFLICT (scode, sdate) DO UPDATE SET svalue = excluded.svalue"
-                         : " ON CONFLICT (scode, sdate) DO NOTHING";
-    status = runCommand(sql, {"{" + p.times + "}", "{" + p.keys + "}", "{" + p.values + "}"});
+    status = conflicts ? upsertRows(kind, p.rows, overwrite) : copyRows(kind, p.rows);
     p = Pending{};
     // Another desk stored the same rows after the probe: the record is stored again
     // from its start, and then sees them.
@@ -387,6 +382,64 @@ DbStatus PgDatabase::flush(std::size_t index)
         status.retryable = true;
     }
     return status;
+}
+
+DbStatus PgDatabase::copyRows(ArchiveKind kind, const std::vector<ArchiveRow>& rows)
+{
+    Result started(PQexec(m_conn, (std::string("COPY ") + archiveTable(kind) + " (sdate, scode, svalue) FROM STDIN").c_str()));
+    if (PQresultStatus(started.get()) != PGRES_COPY_IN)
+        return statusOf(started.get());
+    std::string text;
+    constexpr std::size_t kChunk = 1 << 20;
+    text.reserve(kChunk + 64);
+    char time[20];
+    bool sent = true;
+    for (std::size_t i = 0; i < rows.size() && sent; ++i) {
+        writeSqlText(rows[i].sdate, time);
+        text.append(time, 19);
+        text += '\t';
+        text += integerText(rows[i].scode);
+        text += '\t';
+        text += doubleText(rows[i].svalue);
+        text += '\n';
+        if (text.size() >= kChunk || i + 1 == rows.size()) {
+            sent = PQputCopyData(m_conn, text.data(), static_cast<int>(text.size())) == 1;
+            text.clear();
+        }
+    }
+    PQputCopyEnd(m_conn, sent ? nullptr : "the rows could not be sent");
+    Result ended(PQgetResult(m_conn));
+    DbStatus status = statusOf(ended.get());
+    while (PGresult* more = PQgetResult(m_conn))
+        PQclear(more);
+    return status;
+}
+
+DbStatus PgDatabase::upsertRows(ArchiveKind kind, const std::vector<ArchiveRow>& rows, bool overwrite)
+{
+    std::string times = "{", keys = "{", values = "{";
+    char time[20];
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0) {
+            times += ',';
+            keys += ',';
+            values += ',';
+        }
+        writeSqlText(rows[i].sdate, time);
+        times += '"';
+        times.append(time, 19);
+        times += '"';
+        keys += integerText(rows[i].scode);
+        values += doubleText(rows[i].svalue);
+    }
+    times += '}';
+    keys += '}';
+    values += '}';
+    std::string sql = tableSql(kind, "INSERT INTO {T} (sdate, scode, svalue) SELECT * FROM "
+                                     "unnest($1::timestamp(0)[], $2::bigint[], $3::double precision[]) "
+                                     "ON CONFLICT (scode, sdate) ");
+    sql += overwrite ? "DO UPDATE SET svalue = excluded.svalue" : "DO NOTHING";
+    return runCommand(sql, {times, keys, values});
 }
 
 bool PgDatabase::anyStored(std::size_t index, DbStatus& status)
@@ -443,26 +496,13 @@ DbStatus PgDatabase::storeArchiveValues(ArchiveKind kind,
         return s;
     const std::size_t index = pendingIndex(kind, rule);
     Pending& p = m_pending[index];
-    const std::string keyText = integerText(key);
     // A time given twice is sent once, with the value a row-by-row store would leave.
-    char text[20];
     for (std::size_t i = 0; i < values.size(); ++i) {
         const bool repeated = i + 1 < values.size() && std::fabs(values[i + 1].time - values[i].time) < 1e-6;
         const bool repeatOfEarlier = i > 0 && std::fabs(values[i - 1].time - values[i].time) < 1e-6;
         if (rule == DuplicateRule::Overwrite ? repeated : repeatOfEarlier)
             continue;
-        if (p.rows > 0) {
-            p.times += ',';
-            p.keys += ',';
-            p.values += ',';
-        }
-        writeSqlText(values[i].time, text);
-        p.times += '"';
-        p.times.append(text, 19);
-        p.times += '"';
-        p.keys += keyText;
-        p.values += doubleText(values[i].value);
-        ++p.rows;
+        p.rows.push_back({values[i].time, key, values[i].value});
     }
     DateTime first = values.front().time, last = values.front().time;
     for (const ArchiveValue& v : values) {
@@ -473,7 +513,7 @@ DbStatus PgDatabase::storeArchiveValues(ArchiveKind kind,
     // Outside a transaction nothing would send them later; inside one, a record's
     // rows wait for its commit unless they grow large.
     constexpr std::size_t kMostWaiting = 100000;
-    if (!m_inTransaction || p.rows >= kMostWaiting)
+    if (!m_inTransaction || p.rows.size() >= kMostWaiting)
         return flush(index);
     return DbStatus::success();
 }

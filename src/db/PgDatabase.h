@@ -97,15 +97,18 @@ private:
     /// statement: inside a transaction the values of a whole record travel together.
     struct Pending
     {
-        std::string times, keys, values;
+        std::vector<ArchiveRow> rows;
         std::map<std::int64_t, std::pair<DateTime, DateTime>> queued; ///< key -> first and last time
-        std::size_t rows = 0;
     };
     static std::size_t pendingIndex(ArchiveKind kind, DuplicateRule rule);
     DbStatus flush(std::size_t index);
     DbStatus flushAll();
     /// True when the table holds a row of a waiting archive within its times.
     bool anyStored(std::size_t index, DbStatus& status);
+    /// COPY of rows that cannot meet a stored one: the fastest way in.
+    DbStatus copyRows(ArchiveKind kind, const std::vector<ArchiveRow>& rows);
+    /// One INSERT … ON CONFLICT of rows some of which may be stored.
+    DbStatus upsertRows(ArchiveKind kind, const std::vector<ArchiveRow>& rows, bool overwrite);
     /// Sends what waits for this table when it holds rows of `key`, so that a
     /// statement on that archive sees them.
     DbStatus flushTouching(ArchiveKind kind, std::int64_t key);
