@@ -323,6 +323,12 @@ DbStatus PgDatabase::deleteArchiveRowsBefore(ArchiveKind kind, std::int64_t key,
 {
     if (DbStatus s = flushTouching(kind, key); !s.ok())
         return s;
+    // In a record's transaction the depth deletes of a table go as one statement,
+    // ahead of the table's rows.
+    if (m_inTransaction) {
+        m_pendingDeletes[static_cast<std::size_t>(kind)][key] = limit;
+        return DbStatus::success();
+    }
     return runCommand(tableSql(kind, "DELETE FROM {T} WHERE scode = $1 AND sdate < $2"),
                       {integerText(key), timeText(limit)});
 }
@@ -359,12 +365,36 @@ std::size_t PgDatabase::pendingIndex(ArchiveKind kind, DuplicateRule rule)
     return static_cast<std::size_t>(kind) * 2 + (rule == DuplicateRule::Overwrite ? 1 : 0);
 }
 
+DbStatus PgDatabase::flushDeletes(ArchiveKind kind)
+{
+    auto& waiting = m_pendingDeletes[static_cast<std::size_t>(kind)];
+    if (waiting.empty())
+        return DbStatus::success();
+    // The depths are the same for every archive of a kind, so a record's deletes
+    // share one or two limits; each goes as one index scan over its keys.
+    std::map<DateTime, std::string> keysByLimit;
+    for (const auto& [key, limit] : waiting) {
+        std::string& keys = keysByLimit[limit];
+        keys += (keys.empty() ? "{" : ",") + integerText(key);
+    }
+    waiting.clear();
+    for (const auto& [limit, keys] : keysByLimit) {
+        if (DbStatus s = runCommand(tableSql(kind, "DELETE FROM {T} WHERE scode = ANY ($1::bigint[]) AND sdate < $2"),
+                                    {keys + "}", timeText(limit)});
+            !s.ok())
+            return s;
+    }
+    return DbStatus::success();
+}
+
 DbStatus PgDatabase::flush(std::size_t index)
 {
+    const auto kind = static_cast<ArchiveKind>(index / 2);
+    if (DbStatus s = flushDeletes(kind); !s.ok())
+        return s;
     Pending& p = m_pending[index];
     if (p.rows.empty())
         return DbStatus::success();
-    const auto kind = static_cast<ArchiveKind>(index / 2);
     const bool overwrite = index % 2 == 1;
     // Checking every row for a conflict costs the server as much again as the insert.
     // One index probe per archive tells whether any row can conflict; most batches
@@ -469,11 +499,17 @@ DbStatus PgDatabase::flushAll()
     DbStatus status;
     for (std::size_t i = 0; i < m_pending.size() && status.ok(); ++i)
         status = flush(i);
+    for (std::size_t k = 0; k < m_pendingDeletes.size() && status.ok(); ++k)
+        status = flushDeletes(static_cast<ArchiveKind>(k));
     return status;
 }
 
 DbStatus PgDatabase::flushTouching(ArchiveKind kind, std::int64_t key)
 {
+    if (m_pendingDeletes[static_cast<std::size_t>(kind)].count(key) != 0) {
+        if (DbStatus s = flushDeletes(kind); !s.ok())
+            return s;
+    }
     for (const DuplicateRule rule : {DuplicateRule::KeepExisting, DuplicateRule::Overwrite}) {
         const std::size_t i = pendingIndex(kind, rule);
         if (m_pending[i].queued.count(key) != 0) {
@@ -608,6 +644,8 @@ void PgDatabase::rollback()
 {
     for (Pending& p : m_pending)
         p = Pending{};
+    for (auto& waiting : m_pendingDeletes)
+        waiting.clear();
     m_inTransaction = false;
     if (PQtransactionStatus(m_conn) != PQTRANS_IDLE)
         (void)execute("ROLLBACK");

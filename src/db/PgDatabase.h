@@ -117,6 +117,9 @@ private:
     std::string m_shown;
     bool m_inTransaction = false;
     std::array<Pending, 8> m_pending;
+    /// Depth deletes waiting per table (key, first time kept); sent before its rows.
+    std::array<std::map<std::int64_t, DateTime>, 4> m_pendingDeletes;
+    DbStatus flushDeletes(ArchiveKind kind);
     std::map<std::string, std::string, std::less<>> m_prepared; // SQL -> statement name
 };
 
