@@ -1,13 +1,17 @@
 // An hourly blank of 16 columns over one year (8,760 rows) from a database holding
 // that year of the 16 archives among a million other rows, against 16 plain range
-// selects of the same rows in the same run.
+// selects of the same rows in the same run; then the same report from a PostgreSQL
+// server (KEST_BENCH_SERVER, or one started here as the tests start theirs) against
+// psql running the same 16 selects.
 #include "YearDatabase.h"
 #include "common/Prompter.h"
+#include "db/PgTestServer.h"
 #include "grid/TableModel.h"
 #include "reports/ReportBuilder.h"
 #include "reports/ReportFrame.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdlib>
 #include <filesystem>
 #include <sys/resource.h>
 
@@ -41,9 +45,57 @@ void addPeakMemory(benchmark::State& state)
     state.counters["peak_rss_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-void BM_BuildHourlyYearReport(benchmark::State& state)
+/// The same rows on the server, stored once per run in batches of one archive.
+std::string& serverConnection()
 {
-    ArchiveDatabase& db = benchDatabase();
+    static std::string connection;
+    return connection;
+}
+
+ArchiveDatabase* serverDatabase(benchmark::State& state)
+{
+    static std::unique_ptr<ArchiveDatabase> db;
+    if (db)
+        return db.get();
+    if (const char* given = std::getenv("KEST_BENCH_SERVER")) {
+        serverConnection() = given;
+    } else {
+        std::string why;
+        auto* server = test::PgTestServer::get(&why);
+        if (!server) {
+            state.SkipWithError(why.c_str());
+            return nullptr;
+        }
+        serverConnection() = server->freshDatabase();
+    }
+    UseArchiveServer(serverConnection());
+    std::string error;
+    db = OpenArchiveDatabase(kFolder, true, &error);
+    UseArchiveServer("");
+    if (!db) {
+        state.SkipWithError(error.c_str());
+        return nullptr;
+    }
+    const auto store = [&](std::int64_t key, int first, int last, auto value) {
+        std::vector<ArchiveValue> values;
+        for (int h = first; h < last; ++h)
+            values.push_back({yearStart() + h * kOneHour, value(h)});
+        Transaction tx(*db);
+        db->storeArchiveValues(ArchiveKind::Hourly, key, values, DuplicateRule::Overwrite);
+        tx.commit();
+    };
+    (void)db->execute("TRUNCATE arhivh");
+    for (int c = 0; c < 400; ++c)
+        store(ArchiveKey(0x1000 + c, ArchiveKind::Hourly, 1), 0, kOtherRows / 400, [](int) { return 1.0; });
+    for (int a = 1; a <= kColumns; ++a)
+        store(ArchiveKey(kController, ArchiveKind::Hourly, a), -1, kYearHours,
+              [a](int h) { return 100.0 + a + h * 0.125; });
+    (void)db->execute("ANALYZE arhivh");
+    return db.get();
+}
+
+void buildYearReport(benchmark::State& state, ArchiveDatabase& db)
+{
     BlankRecord blank = bench::yearBlank(kController, kColumns);
     PeriodTable periods;
     periods[1].startDate = yearStart();
@@ -62,6 +114,11 @@ void BM_BuildHourlyYearReport(benchmark::State& state)
         benchmark::DoNotOptimize(table);
     }
     addPeakMemory(state);
+}
+
+void BM_BuildHourlyYearReport(benchmark::State& state)
+{
+    buildYearReport(state, benchDatabase());
 }
 BENCHMARK(BM_BuildHourlyYearReport)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
@@ -83,6 +140,32 @@ void BM_SixteenPlainRangeSelects(benchmark::State& state)
     addPeakMemory(state);
 }
 BENCHMARK(BM_SixteenPlainRangeSelects)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_BuildHourlyYearReportOnServer(benchmark::State& state)
+{
+    if (ArchiveDatabase* db = serverDatabase(state))
+        buildYearReport(state, *db);
+}
+BENCHMARK(BM_BuildHourlyYearReportOnServer)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+/// psql, started once per iteration, running the report's 16 selects and printing
+/// their rows: what a hand-made query of the same data costs.
+void BM_SixteenSelectsByPsql(benchmark::State& state)
+{
+    if (!serverDatabase(state))
+        return;
+    std::string command = "psql -X -q -A -t -o /dev/null '" + serverConnection() + "'";
+    for (int a = 1; a <= kColumns; ++a)
+        command += " -c \"SELECT sdate, scode, svalue FROM arhivh WHERE scode = " +
+                   std::to_string(ArchiveKey(kController, ArchiveKind::Hourly, a)) + " AND sdate >= '" +
+                   toSqlText(yearStart() - kOneHour) + "' AND sdate <= '" +
+                   toSqlText(yearStart() + 364 + 23 * kOneHour) + "' ORDER BY sdate\"";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0)
+            state.SkipWithError("psql failed");
+    }
+}
+BENCHMARK(BM_SixteenSelectsByPsql)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
 } // namespace kest

@@ -1,13 +1,18 @@
 // Storing a full registrar image (32 records, every archive of every kind, about
 // 1.6 million rows) into an empty and into a full database, against a plain
 // prepared-statement insert loop of the very same rows in the same run. The storing
-// pass is fast enough when it keeps at least half of the plain loop's rate.
+// pass is fast enough when it keeps at least half of the plain loop's rate. The same
+// image goes into a PostgreSQL server (KEST_BENCH_SERVER, or one started here as the
+// tests start theirs) against a plain COPY of the same rows.
 #include "db/ArchiveStore.h"
+#include "db/PgTestServer.h"
 #include "db/SqliteDatabase.h"
 #include "registrar/RegistrarImage.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdlib>
 #include <filesystem>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -68,13 +73,20 @@ RegistrarImage& fullImage()
     return image;
 }
 
-std::int64_t storeImage(ArchiveDatabase& db)
+bool storeRecords(ArchiveDatabase& db)
 {
     ArchiveStore store(db, StoreVariant::Page, DepthLimits{}, kRecordTime);
     for (int r = 1; r <= kImageRecords; ++r) {
         if (!store.storeRecord(fullImage().record(r), controllerOf(r)).ok())
-            return -1;
+            return false;
     }
+    return true;
+}
+
+std::int64_t storeImage(ArchiveDatabase& db)
+{
+    if (!storeRecords(db))
+        return -1;
     Statement st = static_cast<SqliteDatabase&>(db).prepare("SELECT (SELECT count(*) FROM arhivh) + (SELECT count(*) FROM arhivd) + "
                               "(SELECT count(*) FROM arhivm) + (SELECT count(*) FROM detail)");
     st.step();
@@ -187,8 +199,103 @@ void BM_PlainInsertLoop(benchmark::State& state)
                            benchmark::Counter::kIsRate);
 }
 
+/// A new empty database on the server, with the archive tables.
+std::string freshServerDatabase(benchmark::State& state)
+{
+    if (const char* given = std::getenv("KEST_BENCH_SERVER"))
+        return given;
+    std::string why;
+    auto* server = test::PgTestServer::get(&why);
+    if (!server) {
+        state.SkipWithError(why.c_str());
+        return "";
+    }
+    return server->freshDatabase();
+}
+
+void BM_StoreImageIntoServer(benchmark::State& state)
+{
+    fullImage();
+    const auto dir = freshDir("server");
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::string conn = freshServerDatabase(state);
+        if (conn.empty())
+            return;
+        UseArchiveServer(conn);
+        std::string error;
+        auto db = OpenArchiveDatabase(dir, true, &error);
+        UseArchiveServer("");
+        if (!db) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        (void)db->execute("TRUNCATE arhivh, arhivd, arhivm, detail");
+        state.ResumeTiming();
+        if (!storeRecords(*db))
+            state.SkipWithError("the store failed");
+    }
+    state.counters["rows"] = static_cast<double>(plainRows().size());
+    state.counters["rows_per_s"] =
+        benchmark::Counter(static_cast<double>(plainRows().size()) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
+    std::filesystem::remove_all(dir);
+}
+
+void BM_PlainCopyIntoServer(benchmark::State& state)
+{
+    const auto& rows = plainRows();
+    const char* tables[] = {"arhivh", "arhivd", "arhivm", "detail"};
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::string conn = freshServerDatabase(state);
+        if (conn.empty())
+            return;
+        {
+            UseArchiveServer(conn);
+            std::string error;
+            auto db = OpenArchiveDatabase(freshDir("copy"), true, &error);
+            UseArchiveServer("");
+            if (db)
+                (void)db->execute("TRUNCATE arhivh, arhivd, arhivm, detail");
+        }
+        PGconn* pg = PQconnectdb(conn.c_str());
+        std::string text;
+        state.ResumeTiming();
+        PQclear(PQexec(pg, "BEGIN"));
+        for (int t = 0; t < 4; ++t) {
+            PQclear(PQexec(pg, (std::string("COPY ") + tables[t] + " (sdate, scode, svalue) FROM STDIN").c_str()));
+            text.clear();
+            for (const PlainRow& r : rows) {
+                if (r.table != t)
+                    continue;
+                char value[32];
+                std::snprintf(value, sizeof value, "%.17g", r.svalue);
+                text += r.sdate + '\t' + std::to_string(r.scode) + '\t' + value + '\n';
+                if (text.size() > (1 << 20)) {
+                    PQputCopyData(pg, text.data(), static_cast<int>(text.size()));
+                    text.clear();
+                }
+            }
+            PQputCopyData(pg, text.data(), static_cast<int>(text.size()));
+            PQputCopyEnd(pg, nullptr);
+            PQclear(PQgetResult(pg));
+        }
+        PQclear(PQexec(pg, "COMMIT"));
+        state.PauseTiming();
+        PQfinish(pg);
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = static_cast<double>(rows.size());
+    state.counters["rows_per_s"] =
+        benchmark::Counter(static_cast<double>(rows.size()) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
+}
+
 } // namespace
 
+BENCHMARK(BM_PlainCopyIntoServer)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_StoreImageIntoServer)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 BENCHMARK(BM_PlainInsertLoop)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_StoreImageIntoEmpty)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_StoreImageIntoFull)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();

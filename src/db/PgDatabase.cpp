@@ -2,6 +2,7 @@
 
 #include "db/TableTimeReader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -205,6 +206,8 @@ DbStatus PgDatabase::runCommand(const std::string& sql, const Params& params)
 
 DbStatus PgDatabase::execute(const std::string& sql)
 {
+    if (DbStatus s = flushAll(); !s.ok())
+        return s;
     Result result(PQexec(m_conn, sql.c_str()));
     return statusOf(result.get());
 }
@@ -315,7 +318,9 @@ DbStatus PgDatabase::selectArchiveRange(
     ArchiveKind kind, std::int64_t key, DateTime from, DateTime to, std::vector<ArchiveRow>& rows)
 {
     rows.clear();
-    DbStatus status;
+    DbStatus status = flushTouching(kind, key);
+    if (!status.ok())
+        return status;
     Result r = run(tableSql(kind, "SELECT sdate, svalue FROM {T} WHERE scode = $1 AND sdate >= $2 AND sdate <= $3 "
                                   "ORDER BY sdate"),
                    {integerText(key), timeText(from), timeText(to)}, status);
@@ -330,12 +335,22 @@ DbStatus PgDatabase::selectArchiveRange(
 
 DbStatus PgDatabase::deleteArchiveRowsBefore(ArchiveKind kind, std::int64_t key, DateTime limit)
 {
+    if (DbStatus s = flushTouching(kind, key); !s.ok())
+        return s;
+    // In a record's transaction the depth deletes of a table go as one statement,
+    // ahead of the table's rows.
+    if (m_inTransaction) {
+        m_pendingDeletes[static_cast<std::size_t>(kind)][key] = limit;
+        return DbStatus::success();
+    }
     return runCommand(tableSql(kind, "DELETE FROM {T} WHERE scode = $1 AND sdate < $2"),
                       {integerText(key), timeText(limit)});
 }
 
 DbStatus PgDatabase::deleteIntervalRows(std::int64_t key, DateTime from, std::optional<DateTime> to)
 {
+    if (DbStatus s = flushTouching(ArchiveKind::Interval, key); !s.ok())
+        return s;
     if (!to)
         return runCommand("DELETE FROM detail WHERE scode = $1 AND sdate >= $2", {integerText(key), timeText(from)});
     return runCommand("DELETE FROM detail WHERE scode = $1 AND sdate >= $2 AND sdate < $3",
@@ -344,15 +359,179 @@ DbStatus PgDatabase::deleteIntervalRows(std::int64_t key, DateTime from, std::op
 
 DbStatus PgDatabase::appendArchiveRow(ArchiveKind kind, const ArchiveRow& row)
 {
+    if (DbStatus s = flushTouching(kind, row.scode); !s.ok())
+        return s;
     return runCommand(tableSql(kind, "INSERT INTO {T} (sdate, scode, svalue) VALUES ($1, $2, $3)"),
                       {timeText(row.sdate), integerText(row.scode), doubleText(row.svalue)});
 }
 
 DbStatus PgDatabase::writeArchiveRow(ArchiveKind kind, const ArchiveRow& row)
 {
+    if (DbStatus s = flushTouching(kind, row.scode); !s.ok())
+        return s;
     return runCommand(tableSql(kind, "INSERT INTO {T} (sdate, scode, svalue) VALUES ($1, $2, $3) "
                                      "ON CONFLICT (scode, sdate) DO UPDATE SET svalue = excluded.svalue"),
                       {timeText(row.sdate), integerText(row.scode), doubleText(row.svalue)});
+}
+
+std::size_t PgDatabase::pendingIndex(ArchiveKind kind, DuplicateRule rule)
+{
+    return static_cast<std::size_t>(kind) * 2 + (rule == DuplicateRule::Overwrite ? 1 : 0);
+}
+
+DbStatus PgDatabase::flushDeletes(ArchiveKind kind)
+{
+    auto& waiting = m_pendingDeletes[static_cast<std::size_t>(kind)];
+    if (waiting.empty())
+        return DbStatus::success();
+    // The depths are the same for every archive of a kind, so a record's deletes
+    // share one or two limits; each goes as one index scan over its keys.
+    std::map<DateTime, std::string> keysByLimit;
+    for (const auto& [key, limit] : waiting) {
+        std::string& keys = keysByLimit[limit];
+        keys += (keys.empty() ? "{" : ",") + integerText(key);
+    }
+    waiting.clear();
+    for (const auto& [limit, keys] : keysByLimit) {
+        if (DbStatus s = runCommand(tableSql(kind, "DELETE FROM {T} WHERE scode = ANY ($1::bigint[]) AND sdate < $2"),
+                                    {keys + "}", timeText(limit)});
+            !s.ok())
+            return s;
+    }
+    return DbStatus::success();
+}
+
+DbStatus PgDatabase::flush(std::size_t index)
+{
+    const auto kind = static_cast<ArchiveKind>(index / 2);
+    if (DbStatus s = flushDeletes(kind); !s.ok())
+        return s;
+    Pending& p = m_pending[index];
+    if (p.rows.empty())
+        return DbStatus::success();
+    const bool overwrite = index % 2 == 1;
+    // Checking every row for a conflict costs the server as much again as the insert.
+    // One index probe per archive tells whether any row can conflict; most batches
+    // (new hours, a first store) cannot, and go in by COPY.
+    DbStatus status;
+    const bool conflicts = anyStored(index, status);
+    if (!status.ok())
+        return status;
+    status = conflicts ? upsertRows(kind, p.rows, overwrite) : copyRows(kind, p.rows);
+    p = Pending{};
+    // Another desk stored the same rows after the probe: the record is stored again
+    // from its start, and then sees them.
+    if (!conflicts && status.code == DbStatus::KeyViolation) {
+        status = DbStatus::failure("another desk stored the same rows at the same moment");
+        status.retryable = true;
+    }
+    return status;
+}
+
+DbStatus PgDatabase::copyRows(ArchiveKind kind, const std::vector<ArchiveRow>& rows)
+{
+    Result started(PQexec(m_conn, (std::string("COPY ") + archiveTable(kind) + " (sdate, scode, svalue) FROM STDIN").c_str()));
+    if (PQresultStatus(started.get()) != PGRES_COPY_IN)
+        return statusOf(started.get());
+    std::string text;
+    constexpr std::size_t kChunk = 1 << 20;
+    text.reserve(kChunk + 64);
+    char time[20];
+    bool sent = true;
+    for (std::size_t i = 0; i < rows.size() && sent; ++i) {
+        writeSqlText(rows[i].sdate, time);
+        text.append(time, 19);
+        text += '\t';
+        text += integerText(rows[i].scode);
+        text += '\t';
+        text += doubleText(rows[i].svalue);
+        text += '\n';
+        if (text.size() >= kChunk || i + 1 == rows.size()) {
+            sent = PQputCopyData(m_conn, text.data(), static_cast<int>(text.size())) == 1;
+            text.clear();
+        }
+    }
+    PQputCopyEnd(m_conn, sent ? nullptr : "the rows could not be sent");
+    Result ended(PQgetResult(m_conn));
+    DbStatus status = statusOf(ended.get());
+    while (PGresult* more = PQgetResult(m_conn))
+        PQclear(more);
+    return status;
+}
+
+DbStatus PgDatabase::upsertRows(ArchiveKind kind, const std::vector<ArchiveRow>& rows, bool overwrite)
+{
+    std::string times = "{", keys = "{", values = "{";
+    char time[20];
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0) {
+            times += ',';
+            keys += ',';
+            values += ',';
+        }
+        writeSqlText(rows[i].sdate, time);
+        times += '"';
+        times.append(time, 19);
+        times += '"';
+        keys += integerText(rows[i].scode);
+        values += doubleText(rows[i].svalue);
+    }
+    times += '}';
+    keys += '}';
+    values += '}';
+    std::string sql = tableSql(kind, "INSERT INTO {T} (sdate, scode, svalue) SELECT * FROM "
+                                     "unnest($1::timestamp(0)[], $2::bigint[], $3::double precision[]) "
+                                     "ON CONFLICT (scode, sdate) ");
+    sql += overwrite ? "DO UPDATE SET svalue = excluded.svalue" : "DO NOTHING";
+    return runCommand(sql, {times, keys, values});
+}
+
+bool PgDatabase::anyStored(std::size_t index, DbStatus& status)
+{
+    const Pending& p = m_pending[index];
+    std::string keys, firsts, lasts;
+    for (const auto& [key, span] : p.queued) {
+        if (!keys.empty()) {
+            keys += ',';
+            firsts += ',';
+            lasts += ',';
+        }
+        keys += integerText(key);
+        firsts += '"' + timeText(span.first) + '"';
+        lasts += '"' + timeText(span.second) + '"';
+    }
+    Result r = run(tableSql(static_cast<ArchiveKind>(index / 2),
+                            "SELECT 1 FROM unnest($1::bigint[], $2::timestamp(0)[], $3::timestamp(0)[]) AS r(k, lo, hi) "
+                            "WHERE EXISTS (SELECT 1 FROM {T} AS a WHERE a.scode = r.k AND a.sdate >= r.lo AND "
+                            "a.sdate <= r.hi) LIMIT 1"),
+                   {"{" + keys + "}", "{" + firsts + "}", "{" + lasts + "}"}, status);
+    return status.ok() && PQntuples(r.get()) > 0;
+}
+
+DbStatus PgDatabase::flushAll()
+{
+    DbStatus status;
+    for (std::size_t i = 0; i < m_pending.size() && status.ok(); ++i)
+        status = flush(i);
+    for (std::size_t k = 0; k < m_pendingDeletes.size() && status.ok(); ++k)
+        status = flushDeletes(static_cast<ArchiveKind>(k));
+    return status;
+}
+
+DbStatus PgDatabase::flushTouching(ArchiveKind kind, std::int64_t key)
+{
+    if (m_pendingDeletes[static_cast<std::size_t>(kind)].count(key) != 0) {
+        if (DbStatus s = flushDeletes(kind); !s.ok())
+            return s;
+    }
+    for (const DuplicateRule rule : {DuplicateRule::KeepExisting, DuplicateRule::Overwrite}) {
+        const std::size_t i = pendingIndex(kind, rule);
+        if (m_pending[i].queued.count(key) != 0) {
+            if (DbStatus s = flush(i); !s.ok())
+                return s;
+        }
+    }
+    return DbStatus::success();
 }
 
 DbStatus PgDatabase::storeArchiveValues(ArchiveKind kind,
@@ -362,43 +541,40 @@ DbStatus PgDatabase::storeArchiveValues(ArchiveKind kind,
 {
     if (values.empty())
         return DbStatus::success();
-    // The whole run goes as two array parameters of one statement: one round trip
-    // for up to a few thousand rows. A time given twice would make the server refuse
-    // the batch, so it is sent once, with the value a row-by-row store would leave.
-    std::string times = "{";
-    std::string numbers = "{";
-    times.reserve(values.size() * 22);
-    numbers.reserve(values.size() * 20);
-    char text[20];
+    // A row may appear once per statement, so an archive already waiting goes first.
+    if (DbStatus s = flushTouching(kind, key); !s.ok())
+        return s;
+    const std::size_t index = pendingIndex(kind, rule);
+    Pending& p = m_pending[index];
+    // A time given twice is sent once, with the value a row-by-row store would leave.
     for (std::size_t i = 0; i < values.size(); ++i) {
         const bool repeated = i + 1 < values.size() && std::fabs(values[i + 1].time - values[i].time) < 1e-6;
         const bool repeatOfEarlier = i > 0 && std::fabs(values[i - 1].time - values[i].time) < 1e-6;
         if (rule == DuplicateRule::Overwrite ? repeated : repeatOfEarlier)
             continue;
-        if (times.size() > 1) {
-            times += ',';
-            numbers += ',';
-        }
-        writeSqlText(values[i].time, text);
-        times += '"';
-        times.append(text, 19);
-        times += '"';
-        numbers += doubleText(values[i].value);
+        p.rows.push_back({values[i].time, key, values[i].value});
     }
-    times += '}';
-    numbers += '}';
-    std::string sql = tableSql(kind, "INSERT INTO {T} (sdate, scode, svalue) SELECT t, $2, v FROM "
-                                     "unnest($1::timestamp(0)[], $3::double precision[]) AS u(t, v) "
-                                     "ON CONFLICT (scode, sdate) ");
-    sql += rule == DuplicateRule::Overwrite ? "DO UPDATE SET svalue = excluded.svalue" : "DO NOTHING";
-    return runCommand(sql, {times, integerText(key), numbers});
+    DateTime first = values.front().time, last = values.front().time;
+    for (const ArchiveValue& v : values) {
+        first = std::min(first, v.time);
+        last = std::max(last, v.time);
+    }
+    p.queued.emplace(key, std::make_pair(first, last));
+    // Outside a transaction nothing would send them later; inside one, a record's
+    // rows wait for its commit unless they grow large.
+    constexpr std::size_t kMostWaiting = 100000;
+    if (!m_inTransaction || p.rows.size() >= kMostWaiting)
+        return flush(index);
+    return DbStatus::success();
 }
 
 DbStatus
 PgDatabase::selectArchiveValue(ArchiveKind kind, std::int64_t key, DateTime when, std::optional<double>& value)
 {
     value.reset();
-    DbStatus status;
+    DbStatus status = flushTouching(kind, key);
+    if (!status.ok())
+        return status;
     Result r = run(tableSql(kind, "SELECT svalue FROM {T} WHERE scode = $1 AND sdate = $2"),
                    {integerText(key), timeText(when)}, status);
     if (status.ok() && PQntuples(r.get()) > 0)
@@ -412,6 +588,8 @@ DbStatus PgDatabase::selectArchiveKeys(ArchiveKind kind,
                                        std::vector<std::int64_t>& keys)
 {
     keys.clear();
+    if (DbStatus s = flushAll(); !s.ok())
+        return s;
     // One index seek per key, as on the file: a plain DISTINCT would walk every row.
     const std::string sql =
         tableSql(kind, "SELECT scode FROM {T} WHERE scode >= $1 AND scode <= $2 ORDER BY scode LIMIT 1");
@@ -439,7 +617,9 @@ DbStatus PgDatabase::selectArchiveSeconds(ArchiveKind kind,
                                           std::vector<std::int64_t>& seconds)
 {
     seconds.clear();
-    DbStatus status;
+    DbStatus status = flushTouching(kind, key);
+    if (!status.ok())
+        return status;
     Result r = run(tableSql(kind, "SELECT sdate FROM {T} WHERE scode = $1 AND sdate >= $2 AND sdate < $3 "
                                   "ORDER BY sdate"),
                    {integerText(key), timeText(from), timeText(before)}, status);
@@ -458,19 +638,29 @@ DbStatus PgDatabase::selectArchiveSeconds(ArchiveKind kind,
 
 DbStatus PgDatabase::begin()
 {
-    return execute("BEGIN");
+    DbStatus status = execute("BEGIN");
+    m_inTransaction = status.ok();
+    return status;
 }
 
 DbStatus PgDatabase::commit()
 {
-    DbStatus status = execute("COMMIT");
+    DbStatus status = flushAll();
+    if (status.ok())
+        status = execute("COMMIT");
     if (!status.ok())
         rollback();
+    m_inTransaction = false;
     return status;
 }
 
 void PgDatabase::rollback()
 {
+    for (Pending& p : m_pending)
+        p = Pending{};
+    for (auto& waiting : m_pendingDeletes)
+        waiting.clear();
+    m_inTransaction = false;
     if (PQtransactionStatus(m_conn) != PQTRANS_IDLE)
         (void)execute("ROLLBACK");
 }

@@ -2,6 +2,7 @@
 
 #include "db/ArchiveDatabase.h"
 
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -94,8 +95,33 @@ private:
     DbStatus runCommand(const std::string& sql, const Params& params);
     DbStatus statusOf(const pg_result* result) const;
 
+    /// Rows of one table and duplicate rule waiting to go to the server as one
+    /// statement: inside a transaction the values of a whole record travel together.
+    struct Pending
+    {
+        std::vector<ArchiveRow> rows;
+        std::map<std::int64_t, std::pair<DateTime, DateTime>> queued; ///< key -> first and last time
+    };
+    static std::size_t pendingIndex(ArchiveKind kind, DuplicateRule rule);
+    DbStatus flush(std::size_t index);
+    DbStatus flushAll();
+    /// True when the table holds a row of a waiting archive within its times.
+    bool anyStored(std::size_t index, DbStatus& status);
+    /// COPY of rows that cannot meet a stored one: the fastest way in.
+    DbStatus copyRows(ArchiveKind kind, const std::vector<ArchiveRow>& rows);
+    /// One INSERT … ON CONFLICT of rows some of which may be stored.
+    DbStatus upsertRows(ArchiveKind kind, const std::vector<ArchiveRow>& rows, bool overwrite);
+    /// Sends what waits for this table when it holds rows of `key`, so that a
+    /// statement on that archive sees them.
+    DbStatus flushTouching(ArchiveKind kind, std::int64_t key);
+
     pg_conn* m_conn;
     std::string m_shown;
+    bool m_inTransaction = false;
+    std::array<Pending, 8> m_pending;
+    /// Depth deletes waiting per table (key, first time kept); sent before its rows.
+    std::array<std::map<std::int64_t, DateTime>, 4> m_pendingDeletes;
+    DbStatus flushDeletes(ArchiveKind kind);
     std::map<std::string, std::string, std::less<>> m_prepared; // SQL -> statement name
 };
 

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sstream>
@@ -392,6 +393,44 @@ TEST_F(ServerStoreTest, TwoDesksStoringTheSameReadAtOnceEndWithItsRows)
     EXPECT_EQ(exitStatus(p1), 0);
     EXPECT_EQ(exitStatus(p2), 0);
     EXPECT_EQ(first.dump(), expected);
+}
+
+/// Hourly rows per controller as a reader sees them at one moment.
+std::map<std::int64_t, std::size_t> hourlyRowsByController(ArchiveDatabase& db)
+{
+    std::map<std::int64_t, std::size_t> counts;
+    std::vector<std::int64_t> keys;
+    std::vector<ArchiveRow> rows;
+    Transaction snapshot(db); // one moment for every archive read below
+    (void)SelectArchiveKeys(db, ArchiveKind::Hourly, 0, std::numeric_limits<std::int64_t>::max(), keys);
+    for (const auto key : keys) {
+        (void)SelectArchiveRange(db, ArchiveKind::Hourly, key, 0, 1e6, rows);
+        counts[key >> 12] += rows.size();
+    }
+    return counts;
+}
+
+TEST_F(ServerStoreTest, AReportDuringAStoreSeesWholeRecordsOnly)
+{
+    Home reference;
+    const auto copy = saved(reference);
+    ASSERT_EQ(reference.run("store " + copy.string()), 0) << reference.err;
+    const auto whole = hourlyRowsByController(*reference.open());
+
+    Home home("", "", server->freshDatabase());
+    const auto file = saved(home);
+    auto reader = home.open();
+    (void)reader->execute("SET default_transaction_isolation TO 'repeatable read'");
+    const pid_t pid = spawn(home.command("store " + file.string()) + " >/dev/null 2>&1");
+    ASSERT_GT(pid, 0);
+    int looks = 0;
+    for (bool done = false; !done; ++looks) {
+        done = waitpid(pid, nullptr, WNOHANG) == pid;
+        for (const auto& [controller, rows] : hourlyRowsByController(*reader))
+            ASSERT_EQ(rows, whole.at(controller)) << "controller " << controller << " seen half-stored";
+    }
+    EXPECT_GE(looks, 2);
+    EXPECT_EQ(home.dump(), expected);
 }
 
 TEST_F(ServerStoreTest, AServerStoppedMidStoreKeepsTheReadForTheNextStore)

@@ -121,6 +121,23 @@ TEST_P(ArchiveEnginesTest, DeletesScansAndTransactions)
     } // not committed: the rows stay
     ASSERT_TRUE(SelectArchiveSeconds(*db, ArchiveKind::Interval, key, t0, t0 + 1, seconds).ok());
     EXPECT_EQ(seconds.size(), 17u);
+
+    // Inside a record's transaction, deletes and stores of several archives reach
+    // the table in the order they were asked for, and reads see them.
+    const auto other = ArchiveKey(0x1A2F, ArchiveKind::Interval, 1);
+    {
+        Transaction tx(*db);
+        ASSERT_TRUE(tx.begin().ok());
+        ASSERT_TRUE(DeleteArchiveRowsBefore(*db, ArchiveKind::Interval, key, batch[10].time).ok());
+        ASSERT_TRUE(db->storeArchiveValues(ArchiveKind::Interval, other, batch, DuplicateRule::KeepExisting).ok());
+        ASSERT_TRUE(DeleteArchiveRowsBefore(*db, ArchiveKind::Interval, other, batch[20].time).ok());
+        ASSERT_TRUE(db->storeArchiveValues(ArchiveKind::Interval, key, {batch[0]}, DuplicateRule::Overwrite).ok());
+        ASSERT_TRUE(SelectArchiveSeconds(*db, ArchiveKind::Interval, other, t0, t0 + 1, seconds).ok());
+        EXPECT_EQ(seconds.size(), 4u) << "the rows stored before the delete are gone";
+        ASSERT_TRUE(tx.commit().ok());
+    }
+    ASSERT_TRUE(SelectArchiveSeconds(*db, ArchiveKind::Interval, key, t0, t0 + 1, seconds).ok());
+    EXPECT_EQ(seconds.size(), 11u); // batch[0] and 10..19
 }
 
 INSTANTIATE_TEST_SUITE_P(BothEngines, ArchiveEnginesTest, ::testing::Values("file", "server"));

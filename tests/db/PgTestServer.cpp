@@ -56,11 +56,14 @@ bool PgTestServer::init(std::string& why)
         why = "initdb failed: " + err + out;
         return false;
     }
-    if (!start()) {
-        why = "the test server did not start: " + readFile(m_dir / "log");
-        return false;
+    // A port another program holds makes the start fail: the next one is tried.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (start())
+            return true;
+        m_port = 20000 + (m_port - 20000 + 997) % 20000;
     }
-    return true;
+    why = "the test server did not start: " + readFile(m_dir / "log");
+    return false;
 }
 
 std::string PgTestServer::asServerUser(const std::string& command) const

@@ -3,13 +3,17 @@
 #include "app/ExchangeSettingsForm.h"
 #include "app/TerminalProgress.h"
 #include "common/Prompter.h"
+#include "db/ArchiveServerCheck.h"
 #include "exchange/CatalogReader.h"
 #include "session/SessionRun.h"
 #include "ui_Tregform.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 
@@ -75,6 +79,7 @@ Tregform::Tregform(DesktopSession& session, QWidget* parent)
     for (QWidget* help : std::initializer_list<QWidget*>{ui->catalogRead, ui->myexport, ui->Memo1})
         help->setProperty("helpContext", 13);
 
+    addServerRow();
     showSettings();
 
     const auto guarded = [this](auto handler) {
@@ -99,6 +104,12 @@ Tregform::Tregform(DesktopSession& session, QWidget* parent)
     for (QLineEdit* edit : m_depthEdits)
         connect(edit, &QLineEdit::textChanged, this, depthChanged);
     connect(ui->comset, &QComboBox::activated, this, guarded([] {}));
+    connect(m_serverEdit, &QLineEdit::textChanged, this, guarded([this] {
+                m_session.settings.Server = m_serverEdit->text().trimmed().toStdString();
+            }));
+    connect(m_serverEdit, &QLineEdit::textChanged, this, &Tregform::showArchiveInUse);
+    connect(ui->DEdit3, &QLineEdit::textChanged, this, &Tregform::showArchiveInUse);
+    showArchiveInUse();
     connect(ui->KolArhEdit, &QSpinBox::valueChanged, this,
             [this](int value) { m_session.recordLimit = value; });
 
@@ -152,6 +163,8 @@ void Tregform::showSettings()
     }
     guard = true;
     ui->DEdit3->setText(QString::fromStdString(pathFieldText(s.DatabasePath)));
+    guard = true;
+    m_serverEdit->setText(QString::fromStdString(s.Server));
     guard = true;
     const std::vector<std::string> choices = serialDeviceChoices(s.Port);
     {
@@ -371,6 +384,44 @@ void Tregform::stopClick()
 {
     m_session.state.StopRequested = true;
     m_session.state.ExchangeStatus = kStatusStopped;
+}
+
+void Tregform::addServerRow()
+{
+    auto* row = new QHBoxLayout();
+    auto* label = new QLabel(QStringLiteral("Сервер архива:"), this);
+    m_serverEdit = new QLineEdit(this);
+    m_serverEdit->setObjectName(QStringLiteral("serverEdit"));
+    m_serverEdit->setAccessibleName(QStringLiteral("Сервер архива"));
+    m_serverEdit->setPlaceholderText(QStringLiteral("host=... dbname=... user=... (пусто: файл в папке баз)"));
+    m_serverEdit->setToolTip(QStringLiteral("Строка соединения с сервером PostgreSQL, без пароля "
+                                            "(пароль хранится в ~/.pgpass)"));
+    label->setBuddy(m_serverEdit);
+    auto* check = new QPushButton(QStringLiteral("Проверить"), this);
+    check->setObjectName(QStringLiteral("serverCheck"));
+    check->setAutoDefault(false);
+    row->addWidget(label);
+    row->addWidget(m_serverEdit, 1);
+    row->addWidget(check);
+    m_archiveInUse = new QLabel(this);
+    m_archiveInUse->setObjectName(QStringLiteral("archiveInUse"));
+    const int next = ui->panelLayout->rowCount();
+    ui->panelLayout->addLayout(row, next, 0, 1, 2);
+    ui->panelLayout->addWidget(m_archiveInUse, next + 1, 0, 1, 2);
+    connect(check, &QPushButton::clicked, this, &Tregform::serverCheckClick);
+}
+
+void Tregform::showArchiveInUse()
+{
+    m_archiveInUse->setText(QString::fromStdString(
+        ArchiveInUseText(withTrailingSeparator(ui->DEdit3->text().toStdString()), m_session.settings.Server)));
+}
+
+void Tregform::serverCheckClick()
+{
+    const std::string text =
+        ArchiveServerCheckText(CheckArchiveServer(m_serverEdit->text().trimmed().toStdString()));
+    m_session.prompter.showInfo(text);
 }
 
 void Tregform::DEdit3BrowseClick()

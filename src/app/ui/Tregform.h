@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
@@ -83,6 +84,10 @@ private:
     void Button7Click();
     void stopClick();
     void DEdit3BrowseClick();
+    /// The archive server row: which archive is in use, SERVER and its check.
+    void addServerRow();
+    void serverCheckClick();
+    void showArchiveInUse();
     void done(int result) override;
 
     std::unique_ptr<Ui::Tregform> ui;
@@ -91,6 +96,8 @@ private:
     ExchangeProgressBar m_progress;
     std::function<void()> m_archiveSettingsCommand;
     std::vector<QLineEdit*> m_depthEdits;
+    QLineEdit* m_serverEdit = nullptr;
+    QLabel* m_archiveInUse = nullptr;
     std::optional<std::filesystem::path> m_sessionFile;
     /// An exchange is running: the window does not close under it.
     bool m_busy = false;

@@ -4,6 +4,7 @@
 #include "UiScreenshots.h"
 #include "db/SqliteDatabase.h"
 #include "db/ArchiveTables.h"
+#include "db/PgTestServer.h"
 #include "exchange/Connection.h"
 #include "link/SimProcess.h"
 #include "reports/ui/WindowTestSupport.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -432,6 +434,50 @@ TEST(TregformTest, TheWholeReadThroughTheWindowStoresWhatTheCommandLineStores)
               0)
         << out << err;
     EXPECT_EQ(archiveRows(replay.data), windowRows);
+}
+
+} // namespace
+} // namespace kest
+
+namespace kest {
+namespace {
+
+TEST(TregformTest, TheServerFieldIsWrittenAtEachChangeAndCheckedOnTheServer)
+{
+    std::string why;
+    auto* server = test::PgTestServer::get(&why);
+    if (!server) {
+        if (std::getenv("KEST_REQUIRE_PG"))
+            FAIL() << why;
+        GTEST_SKIP() << why;
+    }
+    const std::string archive = server->freshDatabase();
+    ExchangeHome home("[TIME]\r\nDARH=30\r\nDARD=30\r\nPUT=/tmp/x\r\n");
+    DesktopSession session(home.dir.path());
+    session.loadSettings();
+    Tregform w(session);
+    std::vector<QString> boxes;
+    test::whenModal<Tregform>([&](Tregform& dialog) {
+        auto* inUse = child<QLabel>(dialog, "archiveInUse");
+        EXPECT_EQ(inUse->text().toStdString(), "Архив: файл /tmp/x/kest.sqlite");
+        EXPECT_FALSE(has(home.settings(), "SERVER")) << "a desk on the file gets no SERVER key";
+        child<QLineEdit>(dialog, "serverEdit")->setText(QString::fromStdString(archive));
+        EXPECT_TRUE(has(home.settings(), "SERVER=" + archive + "\r\n")) << home.settings();
+        EXPECT_EQ(session.settings.Server, archive);
+        EXPECT_TRUE(inUse->text().startsWith(QStringLiteral("Архив: server "))) << inUse->text().toStdString();
+        test::whenModal<QMessageBox>([&](QMessageBox& box) {
+            boxes.push_back(box.text());
+            box.accept();
+        });
+        child<QPushButton>(dialog, "serverCheck")->click();
+        dialog.reject();
+    });
+    w.openSettingsFace();
+    UseArchiveServer("");
+    ASSERT_EQ(boxes.size(), 1u);
+    const std::string found = boxes[0].toStdString();
+    EXPECT_TRUE(has(found, "PostgreSQL 15")) << found;
+    EXPECT_TRUE(has(found, "Таблиц нет: meranb, merane, arhivh, arhivd, arhivm, detail")) << found;
 }
 
 } // namespace
