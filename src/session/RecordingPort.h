@@ -28,6 +28,7 @@ public:
     bool open(const std::string& device) override { return m_line.open(device); }
     std::string openError() const override { return m_line.openError(); }
     bool openBusy() const override { return m_line.openBusy(); }
+    bool openDenied() const override { return m_line.openDenied(); }
     bool isOpen() const override { return m_line.isOpen(); }
     void close() override { m_line.close(); }
     void setSpeed(int speedIndex) override { m_line.setSpeed(speedIndex); }
