@@ -99,7 +99,7 @@ TEST_F(ImportCommandTest, ReportsAndFormsOverImportedMonthsShowTheOldRows)
     EXPECT_NE(out.find("arhivd.db: нет в папке, пропущена"), std::string::npos) << out;
 
     const std::string expected = outputs(direct);
-    EXPECT_NE(expected.find("02-03 час ;0,250;1004;72,00"), std::string::npos) << expected;
+    EXPECT_NE(expected.find("02-03 час ;0,25;1004,00;72,00;"), std::string::npos) << expected;
     EXPECT_EQ(outputs(imported), expected);
 }
 
