@@ -3,6 +3,7 @@
 // are ("responsive") against the same link waiting in one piece ("whole"), in the
 // same run. The full paced read compares the two for speed.
 
+#include "BenchSimulator.h"
 #include "EventLoopGaps.h"
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
@@ -32,46 +33,21 @@ namespace fs = std::filesystem;
 using namespace kest;
 using bench::EventLoopGaps;
 
-/// kest-sim beside the bench folder on a pty, with `extra` arguments.
-class Simulator
+/// kest-sim on a pty speaking the page link, with `extra` arguments.
+class Simulator : public bench::BenchSimulator
 {
 public:
-    Simulator(const std::string& records, const std::vector<std::string>& extra)
+    Simulator(const std::string& records, std::vector<std::string> extra)
+        : BenchSimulator(records, withPageLink(std::move(extra)))
     {
-        char pattern[] = "/tmp/kest-gaps-XXXXXX";
-        m_dir = mkdtemp(pattern);
-        std::ofstream(m_dir / "records.txt") << records;
-        const fs::path sim = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "kest-sim";
-        std::vector<std::string> args = {
-            sim.string(), "--link", "page", "--records", (m_dir / "records.txt").string(), "--pty", device()};
-        args.insert(args.end(), extra.begin(), extra.end());
-        m_pid = fork();
-        if (m_pid == 0) {
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            const int null = ::open("/dev/null", O_WRONLY);
-            dup2(null, STDOUT_FILENO);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        for (int i = 0; i < 2500 && !fs::exists(device()); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    ~Simulator()
-    {
-        kill(m_pid, SIGTERM);
-        waitpid(m_pid, nullptr, 0);
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
-    std::string device() const { return (m_dir / "tty").string(); }
-    const fs::path& dir() const { return m_dir; }
 
 private:
-    fs::path m_dir;
-    pid_t m_pid = -1;
+    static std::vector<std::string> withPageLink(std::vector<std::string> extra)
+    {
+        extra.insert(extra.begin(), {"--link", "page"});
+        return extra;
+    }
 };
 
 /// `count` records of controllers 0101.., each with hourly, daily, extended hourly

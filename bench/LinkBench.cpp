@@ -2,6 +2,7 @@
 // a full catalog read, and at 9600 baud with the simulator pacing its bytes, how
 // much of a page exchange is the program's own time beyond the line's.
 
+#include "BenchSimulator.h"
 #include "common/EventPump.h"
 #include "common/ExchangeLog.h"
 #include "common/Prompter.h"
@@ -18,6 +19,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -28,50 +30,27 @@ namespace fs = std::filesystem;
 using namespace kest;
 
 /// kest-sim beside the bench folder, serving 32 plain records on a pty.
-class Simulator
+class Simulator : public bench::BenchSimulator
 {
 public:
-    Simulator(const std::string& link, bool pace)
+    Simulator(const std::string& link, bool pace) : BenchSimulator(plainRecords(), arguments(link, pace)) {}
+
+private:
+    static std::string plainRecords()
     {
-        char pattern[] = "/tmp/kest-bench-XXXXXX";
-        m_dir = mkdtemp(pattern);
-        std::ofstream records(m_dir / "records.txt");
+        std::ostringstream records;
         for (int i = 1; i <= 32; ++i)
             records << "record\ncontroller " << std::hex << (0x0100 + i) << std::dec
                     << "\ntime 01.01.2026 10:" << (10 + i) << "\nhourly 1 ramp 1 1\n";
-        records.close();
-        const fs::path sim = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "kest-sim";
-        std::vector<std::string> args = {
-            sim.string(), "--link", link, "--records", (m_dir / "records.txt").string(), "--pty", device()};
+        return records.str();
+    }
+    static std::vector<std::string> arguments(const std::string& link, bool pace)
+    {
+        std::vector<std::string> args = {"--link", link};
         if (pace)
             args.push_back("--pace");
-        m_pid = fork();
-        if (m_pid == 0) {
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            const int null = ::open("/dev/null", O_WRONLY);
-            dup2(null, STDOUT_FILENO);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        for (int i = 0; i < 2500 && !fs::exists(device()); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return args;
     }
-    ~Simulator()
-    {
-        kill(m_pid, SIGTERM);
-        waitpid(m_pid, nullptr, 0);
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
-    std::string device() const { return (m_dir / "tty").string(); }
-    const fs::path& dir() const { return m_dir; }
-
-private:
-    fs::path m_dir;
-    pid_t m_pid = -1;
 };
 
 void pageExchange(benchmark::State& state, bool pace)

@@ -26,8 +26,8 @@ std::size_t ResponsivePort::read(std::uint8_t* buffer, std::size_t count)
     std::size_t got = 0;
     for (;;) {
         const std::int64_t left = std::max<std::int64_t>(0, end - m_clock.monotonicMs());
-        m_line.setReadTimeoutMs(static_cast<int>(std::min(left, WaitPump::kSliceMs)));
-        got += m_line.read(buffer + got, count - got);
+        line().setReadTimeoutMs(static_cast<int>(std::min(left, WaitPump::kSliceMs)));
+        got += line().read(buffer + got, count - got);
         if (got == count)
             return got;
         // Also after the last slice: the caller may go on waiting at once.

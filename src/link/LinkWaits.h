@@ -3,7 +3,7 @@
 #include "common/Clock.h"
 #include "common/EventPump.h"
 #include "link/ExchangeStatus.h"
-#include "link/SerialPort.h"
+#include "link/ForwardingPort.h"
 
 #include <cstdint>
 
@@ -46,35 +46,18 @@ private:
 /// A serial line whose reads let the windows in while they wait for bytes and end,
 /// with what has arrived so far, when "СТОП" is pressed during them. Everything else
 /// goes straight to the line.
-class ResponsivePort final : public SerialPort
+class ResponsivePort final : public ForwardingPort
 {
 public:
     /// `clock` measures the read time-outs; it must not pump itself.
-    ResponsivePort(SerialPort& line, Clock& clock, WaitPump& waits) : m_line(line), m_clock(clock), m_waits(waits)
+    ResponsivePort(SerialPort& line, Clock& clock, WaitPump& waits) : ForwardingPort(line), m_clock(clock), m_waits(waits)
     {
     }
 
-    bool open(const std::string& device) override { return m_line.open(device); }
-    std::string openError() const override { return m_line.openError(); }
-    bool openBusy() const override { return m_line.openBusy(); }
-    bool openDenied() const override { return m_line.openDenied(); }
-    bool isOpen() const override { return m_line.isOpen(); }
-    void close() override { m_line.close(); }
-    void setSpeed(int speedIndex) override { m_line.setSpeed(speedIndex); }
-    void setFraming(Framing framing) override { m_line.setFraming(framing); }
-    void setDtr(bool on) override { m_line.setDtr(on); }
-    void setRts(bool on) override { m_line.setRts(on); }
     void setReadTimeoutMs(int ms) override { m_timeoutMs = ms; }
     std::size_t read(std::uint8_t* buffer, std::size_t count) override;
-    [[nodiscard]] bool write(const std::uint8_t* bytes, std::size_t count) override
-    {
-        return m_line.write(bytes, count);
-    }
-    void discardInput() override { m_line.discardInput(); }
-    void discardOutput() override { m_line.discardOutput(); }
 
 private:
-    SerialPort& m_line;
     Clock& m_clock;
     WaitPump& m_waits;
     int m_timeoutMs = 1000;

@@ -6,7 +6,7 @@
 namespace kest {
 
 RecordingPort::RecordingPort(SerialPort& line, std::function<std::int64_t()> microseconds)
-    : m_line(line), m_microseconds(std::move(microseconds))
+    : ForwardingPort(line), m_microseconds(std::move(microseconds))
 {
     if (!m_microseconds) {
         m_microseconds = [] {
@@ -26,7 +26,7 @@ void RecordingPort::appendU32(std::uint32_t v)
 std::size_t RecordingPort::read(std::uint8_t* buffer, std::size_t count)
 {
     const std::int64_t start = m_microseconds();
-    const std::size_t n = m_line.read(buffer, count);
+    const std::size_t n = line().read(buffer, count);
     const std::int64_t us = m_microseconds() - start;
     m_events.push_back('R');
     appendU32(static_cast<std::uint32_t>(std::clamp<std::int64_t>(us, 0, UINT32_MAX)));
@@ -37,7 +37,7 @@ std::size_t RecordingPort::read(std::uint8_t* buffer, std::size_t count)
 
 bool RecordingPort::write(const std::uint8_t* bytes, std::size_t count)
 {
-    const bool written = m_line.write(bytes, count);
+    const bool written = line().write(bytes, count);
     m_events.push_back(written ? 'W' : 'F');
     appendU32(static_cast<std::uint32_t>(count));
     m_events.append(reinterpret_cast<const char*>(bytes), count);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/SerialPort.h"
+#include "link/ForwardingPort.h"
 
 #include <cstdint>
 #include <functional>
@@ -18,28 +18,15 @@ namespace kest {
 ///   'R' u32 us, u32 n, n bytes a read that returned n bytes after us microseconds
 /// (u32 little-endian). Only what a read returned is kept: the bytes a discard threw
 /// away never reached the readers.
-class RecordingPort final : public SerialPort
+class RecordingPort final : public ForwardingPort
 {
 public:
     /// Reads are timed on the steady clock unless `microseconds` gives the time of
     /// a line that keeps its own (an in-process registrar on a virtual clock).
     explicit RecordingPort(SerialPort& line, std::function<std::int64_t()> microseconds = {});
 
-    bool open(const std::string& device) override { return m_line.open(device); }
-    std::string openError() const override { return m_line.openError(); }
-    bool openBusy() const override { return m_line.openBusy(); }
-    bool openDenied() const override { return m_line.openDenied(); }
-    bool isOpen() const override { return m_line.isOpen(); }
-    void close() override { m_line.close(); }
-    void setSpeed(int speedIndex) override { m_line.setSpeed(speedIndex); }
-    void setFraming(Framing framing) override { m_line.setFraming(framing); }
-    void setDtr(bool on) override { m_line.setDtr(on); }
-    void setRts(bool on) override { m_line.setRts(on); }
-    void setReadTimeoutMs(int ms) override { m_line.setReadTimeoutMs(ms); }
     std::size_t read(std::uint8_t* buffer, std::size_t count) override;
     [[nodiscard]] bool write(const std::uint8_t* bytes, std::size_t count) override;
-    void discardInput() override { m_line.discardInput(); }
-    void discardOutput() override { m_line.discardOutput(); }
 
     const std::string& events() const { return m_events; }
     /// Forgets what was recorded so far: the next read starts a new session.
@@ -48,7 +35,6 @@ public:
 private:
     void appendU32(std::uint32_t v);
 
-    SerialPort& m_line;
     std::function<std::int64_t()> m_microseconds;
     std::string m_events;
 };
