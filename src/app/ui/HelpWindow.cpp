@@ -2,6 +2,7 @@
 
 #include "app/HelpTopics.h"
 #include "app/ui/ProgramIcon.h"
+#include "common/ui/EnterButton.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -34,8 +35,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent), m_browser(new QTextBr
     auto* back = new QPushButton(QStringLiteral("< Назад"), this);
     auto* forward = new QPushButton(QStringLiteral("Вперед >"), this);
     auto* close = new QPushButton(QStringLiteral("Закрыть"), this);
-    for (QPushButton* b : {contents, back, forward, close})
-        b->setAutoDefault(false);
+    setEnterButton(*this, *close);
     back->setEnabled(false);
     forward->setEnabled(false);
     connect(contents, &QPushButton::clicked, this, &HelpWindow::showContents);

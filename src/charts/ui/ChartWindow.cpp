@@ -1,5 +1,7 @@
 #include "charts/ui/ChartWindow.h"
 
+#include "common/ui/EnterButton.h"
+
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -63,6 +65,7 @@ ChartWindow::ChartWindow(ReportChart data, QWidget* parent) : QDialog(parent), m
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_view, 1);
     layout->addLayout(side);
+    setEnterButton(*this, *close);
 
     for (auto& [column, list] : m_lines) {
         for (QLineSeries* line : list) {

@@ -6,13 +6,23 @@
 
 #include "TestSupport.h"
 #include "app/ui/DesktopSession.h"
+#include "app/ui/HelpWindow.h"
+#include "app/ui/Tregform.h"
+#include "charts/ui/ChartWindow.h"
+#include "import/ui/ImportWindow.h"
 #include "reports/ui/CompletenessWindow.h"
+#include "reports/ui/WindowTestSupport.h"
 #include "settings/ui/Tvibor.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace kest {
@@ -92,6 +102,119 @@ TEST(KeyboardAccessTest, EveryDialogNamesItsControlsTabsInOrderAndClosesWithEsca
     for (const auto& u : unnamed)
         list += u + "\n";
     EXPECT_TRUE(unnamed.empty()) << list;
+}
+
+/// The first control Tab reaches in `dialog` where something is typed or chosen and
+/// Enter confirms it: an edit, a choice, a number or a table; null when there is none.
+QWidget* firstInputControl(QDialog& dialog)
+{
+    QWidget* w = &dialog;
+    for (int i = 0; i < 200; ++i) {
+        w = w->nextInFocusChain();
+        if (w == &dialog)
+            break;
+        if (w->window() != &dialog || !w->isVisible() || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus))
+            continue;
+        if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
+            qobject_cast<QAbstractItemView*>(w))
+            return w;
+    }
+    return nullptr;
+}
+
+void pressEnter(QWidget* target)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(target, &release);
+}
+
+QPushButton* buttonCaptioned(QDialog& dialog, const QString& caption)
+{
+    for (QPushButton* b : dialog.findChildren<QPushButton*>())
+        if (b->window() == &dialog && b->text() == caption)
+            return b;
+    return nullptr;
+}
+
+/// Presses Enter in the first input control of `dialog` (or on the dialog itself) and
+/// says whether the button captioned `caption` took it. Every other button must take
+/// Enter itself when it has the focus, or Enter on it would press this one instead.
+void expectEnterPresses(QDialog& dialog, const QString& caption)
+{
+    const std::string name = dialog.objectName().toStdString();
+    QPushButton* expected = buttonCaptioned(dialog, caption);
+    ASSERT_TRUE(expected) << name;
+    int pressed = 0;
+    const auto counting = QObject::connect(expected, &QPushButton::clicked, [&pressed] { ++pressed; });
+    QWidget* input = firstInputControl(dialog);
+    if (input)
+        input->setFocus();
+    pressEnter(input ? input : &dialog);
+    QObject::disconnect(counting);
+    EXPECT_EQ(pressed, 1) << name << ": Enter in " << (input ? input->objectName().toStdString() : "")
+                                  << " does not press " << caption.toStdString();
+    for (QPushButton* b : dialog.findChildren<QPushButton*>())
+        EXPECT_TRUE(b->window() != &dialog || b->autoDefault()) << name << "/" << b->text().toStdString();
+}
+
+TEST(KeyboardAccessTest, EnterPressesTheDefaultButtonOfEachDialog)
+{
+    test::TempDir home;
+    test::writeFile(home / "NN.INI", "[TIME]\r\nRS-232=COM1\r\nPUT=" + (home / "data").string() + "/\r\n");
+    DesktopSession session(home.path());
+    MemoryPrompter prompter;
+    session.prompter.target = &prompter;
+    Tkestform main(session);
+    // The windows that only show something leave with Enter; those that ask for
+    // something take it.
+    const std::map<QString, QString> enterButton = {
+        {"Tperiodform", "Принять"}, {"Totvetform", "Выход"}, {"TblankForm", "Выход"}, {"TEForm", "Выход"},
+        {"TAboutBox", "OK"},        {"TbForm", "Выход"},     {"TnForm", "Выход"},     {"Tvibor", "Выход"},
+        {"Tscep", "&Принять"},      {"CompletenessWindow", "Показать"},           {"ImportWindow", "Импортировать"},
+        {"HelpWindow", "Закрыть"},  {"ChartWindow", "Выход"}};
+    auto dialogs = main.findChildren<QDialog*>(Qt::FindDirectChildrenOnly);
+    Tvibor archiveSettings(session, &main);
+    dialogs.push_back(&archiveSettings);
+    dialogs.append(archiveSettings.findChildren<QDialog*>());
+    CompletenessWindow completeness(session.settings.DatabasePath, session.prompter, &main);
+    ImportWindow import(session.settings.DatabasePath, &main);
+    HelpWindow help(&main);
+    ChartWindow chart(ReportChart{"Котельная", "", kHourlyBlank, {}}, &main);
+    for (QDialog* d : std::initializer_list<QDialog*>{&completeness, &import, &help, &chart})
+        dialogs.push_back(d);
+    for (QDialog* dialog : dialogs) {
+        if (qobject_cast<Tregform*>(dialog))
+            continue; // its two faces are below
+        dialog->show();
+        QApplication::processEvents();
+        const auto caption = enterButton.find(dialog->objectName());
+        if (caption == enterButton.end())
+            ADD_FAILURE() << "no Enter button chosen for " << dialog->objectName().toStdString();
+        else
+            expectEnterPresses(*dialog, caption->second);
+        dialog->hide();
+    }
+
+    // The settings face keeps what is typed, so Enter leaves it; on the exchange face
+    // every button starts an exchange, so Enter after a record count presses none.
+    auto* exchange = main.findChild<Tregform*>();
+    test::whenModal<Tregform>([](Tregform& w) {
+        expectEnterPresses(w, "Выход");
+        w.reject();
+    });
+    exchange->openSettingsFace();
+    bool stayed = false;
+    test::whenModal<Tregform>([&stayed](Tregform& w) {
+        auto* records = w.findChild<QWidget*>("KolArhEdit");
+        records->setFocus();
+        pressEnter(records);
+        stayed = w.isVisible();
+        w.reject();
+    });
+    exchange->openExchangeFace();
+    EXPECT_TRUE(stayed);
 }
 
 } // namespace
