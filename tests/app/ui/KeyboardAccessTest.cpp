@@ -9,6 +9,8 @@
 #include "app/ui/HelpWindow.h"
 #include "app/ui/Tregform.h"
 #include "charts/ui/ChartWindow.h"
+#include "events/ui/TEForm.h"
+#include "grid/ui/GridView.h"
 #include "import/ui/ImportWindow.h"
 #include "reports/ui/CompletenessWindow.h"
 #include "reports/ui/WindowTestSupport.h"
@@ -23,6 +25,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <gtest/gtest.h>
 
 namespace kest {
@@ -215,6 +218,62 @@ TEST(KeyboardAccessTest, EnterPressesTheDefaultButtonOfEachDialog)
     });
     exchange->openExchangeFace();
     EXPECT_TRUE(stayed);
+}
+
+/// Rows enough to move in, for a table the test did not fill.
+void giveRows(QAbstractItemView& view)
+{
+    if (view.model()->rowCount() >= 3)
+        return;
+    if (auto* table = qobject_cast<QTableWidget*>(&view)) {
+        table->setColumnCount(std::max(table->columnCount(), 1));
+        table->setRowCount(3);
+    } else if (auto* grid = qobject_cast<GridView*>(&view)) {
+        grid->beginUpdate();
+        grid->table().setColCount(std::max(grid->table().colCount(), 2));
+        grid->table().setRowCount(grid->table().fixedRows() + 3);
+        grid->endUpdate();
+    }
+}
+
+// The archive settings list, whose rows come from a registrar, is walked in its own
+// test; here every other table that Tab can reach in a window.
+TEST(KeyboardAccessTest, ArrowKeysMoveInEveryListAndGrid)
+{
+    test::TempDir home;
+    test::writeFile(home / "NN.INI", "[TIME]\r\nRS-232=COM1\r\nPUT=" + (home / "data").string() + "/\r\n");
+    DesktopSession session(home.path());
+    MemoryPrompter prompter;
+    session.prompter.target = &prompter;
+    Tkestform main(session);
+    main.findChild<TEForm*>()->setControllers({{"Котельная №2", "1A2F"}, {"ЦТП", "0B21"}, {"Узел", "0C01"}});
+    auto dialogs = main.findChildren<QDialog*>(Qt::FindDirectChildrenOnly);
+    CompletenessWindow completeness(session.settings.DatabasePath, session.prompter, &main);
+    ImportWindow import(session.settings.DatabasePath, &main);
+    dialogs.push_back(&completeness);
+    dialogs.push_back(&import);
+    std::vector<std::string> faults;
+    int walked = 0;
+    for (QDialog* dialog : dialogs) {
+        dialog->show();
+        QApplication::processEvents();
+        for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>()) {
+            // The report and form tables show once they are built; they are walked as well.
+            if (view->window() != dialog || !(view->focusPolicy() & Qt::TabFocus))
+                continue;
+            giveRows(*view);
+            const int first = qobject_cast<GridView*>(view) ? static_cast<GridView*>(view)->table().fixedRows() : 0;
+            if (const std::string fault = test::arrowFault(*view, first); !fault.empty())
+                faults.push_back(fault);
+            ++walked;
+        }
+        dialog->hide();
+    }
+    std::string list;
+    for (const auto& f : faults)
+        list += f + "\n";
+    EXPECT_TRUE(faults.empty()) << list;
+    EXPECT_EQ(walked, 13);
 }
 
 } // namespace
