@@ -88,6 +88,12 @@ TEST(KeyboardAccessTest, EveryDialogNamesItsControlsTabsInOrderAndClosesWithEsca
     dialogs.append(archiveSettings.findChildren<QDialog*>());
     CompletenessWindow completeness(session.settings.DatabasePath, session.prompter, &main);
     dialogs.push_back(&completeness);
+    ImportWindow import(session.settings.DatabasePath, &main);
+    dialogs.push_back(&import);
+    HelpWindow help(&main);
+    dialogs.push_back(&help);
+    ChartWindow chart(ReportChart{"Котельная", "", kHourlyBlank, {{1, "Q, Гкал", {}}}}, &main);
+    dialogs.push_back(&chart);
     for (QDialog* dialog : dialogs) {
         dialog->show();
         QApplication::processEvents();
