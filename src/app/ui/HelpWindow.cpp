@@ -2,6 +2,7 @@
 
 #include "app/HelpTopics.h"
 #include "app/ui/ProgramIcon.h"
+#include "common/ui/EnterButton.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -20,22 +21,23 @@ constexpr const char* kHelpRoot = "qrc:/help/";
 
 } // namespace
 
-HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent), m_browser(new QTextBrowser(this))
+HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Справка"));
     setWindowIcon(programIcon());
     setWindowFlag(Qt::WindowMaximizeButtonHint);
-    m_browser->setObjectName(QStringLiteral("helpText"));
-    m_browser->setAccessibleName(QStringLiteral("Справка"));
-    m_browser->setOpenExternalLinks(true);
 
+    // Made in the order they are drawn, which is the order Tab follows.
     auto* contents = new QPushButton(QStringLiteral("Содержание"), this);
     auto* back = new QPushButton(QStringLiteral("< Назад"), this);
     auto* forward = new QPushButton(QStringLiteral("Вперед >"), this);
     auto* close = new QPushButton(QStringLiteral("Закрыть"), this);
-    for (QPushButton* b : {contents, back, forward, close})
-        b->setAutoDefault(false);
+    m_browser = new QTextBrowser(this);
+    m_browser->setObjectName(QStringLiteral("helpText"));
+    m_browser->setAccessibleName(QStringLiteral("Справка"));
+    m_browser->setOpenExternalLinks(true);
+    setEnterButton(*this, *close);
     back->setEnabled(false);
     forward->setEnabled(false);
     connect(contents, &QPushButton::clicked, this, &HelpWindow::showContents);

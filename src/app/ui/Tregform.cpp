@@ -4,6 +4,7 @@
 #include "app/TerminalProgress.h"
 #include "common/Prompter.h"
 #include "db/ArchiveServerCheck.h"
+#include "common/ui/EnterButton.h"
 #include "exchange/CatalogReader.h"
 #include "session/SessionRun.h"
 #include "ui_Tregform.h"
@@ -226,6 +227,8 @@ void Tregform::openSettingsFace()
         w->hide();
     ui->SettingsPanel->show();
     ui->Exit->show();
+    // The settings are kept as they are typed, so Enter leaves like "Выход".
+    setEnterButton(*this, *ui->Exit);
     adjustSize();
     exec();
 }
@@ -251,6 +254,7 @@ void Tregform::activateExchangeFace()
                                          ui->SettingsPanel, ui->ProgressBar1})
         w->hide();
     setWindowTitle(QStringLiteral("Обмен с регистратором"));
+    clearEnterButton(*this);
     const int count = m_session.catalog.count;
     ui->KolArhEdit->setMaximum(count);
     const int limit = m_session.recordLimit;

@@ -1,5 +1,7 @@
 #include "charts/ui/ChartWindow.h"
 
+#include "common/ui/EnterButton.h"
+
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -30,6 +32,7 @@ ChartWindow::ChartWindow(ReportChart data, QWidget* parent) : QDialog(parent), m
     m_view->setObjectName("chartView");
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setMinimumSize(480, 320);
+    m_view->setAccessibleName(windowTitle());
 
     auto* boxes = new QWidget;
     auto* boxLayout = new QVBoxLayout(boxes);
@@ -47,6 +50,8 @@ ChartWindow::ChartWindow(ReportChart data, QWidget* parent) : QDialog(parent), m
     scroll->setWidget(boxes);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // Tab goes to the column boxes themselves; the list scrolls to the one it reaches.
+    scroll->setFocusPolicy(Qt::NoFocus);
 
     auto* print = new QPushButton("Печать");
     auto* save = new QPushButton("Сохранить");
@@ -63,6 +68,7 @@ ChartWindow::ChartWindow(ReportChart data, QWidget* parent) : QDialog(parent), m
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_view, 1);
     layout->addLayout(side);
+    setEnterButton(*this, *close);
 
     for (auto& [column, list] : m_lines) {
         for (QLineSeries* line : list) {

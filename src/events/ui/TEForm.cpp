@@ -1,5 +1,6 @@
 #include "events/ui/TEForm.h"
 
+#include "common/ui/EnterButton.h"
 #include "reports/BlankFile.h"
 #include "reports/ui/Tperiodform.h"
 #include "ui_TEForm.h"
@@ -19,6 +20,7 @@ TEForm::TEForm(ReportSession& session, Tperiodform& periodForm, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::TEForm>()), m_session(session), m_period(periodForm)
 {
     ui->setupUi(this);
+    setEnterButton(*this, *ui->Button2);
     QTableWidget& grid = *ui->mergrid;
     grid.verticalHeader()->hide();
     grid.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);

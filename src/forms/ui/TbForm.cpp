@@ -2,6 +2,7 @@
 
 #include "common/Hex.h"
 #include "common/Prompter.h"
+#include "common/ui/EnterButton.h"
 #include "db/ArchiveTables.h"
 #include "forms/FormPrintJob.h"
 #include "forms/FormSettings.h"
@@ -42,6 +43,7 @@ TbForm::TbForm(ReportSession& session, ParameterTable& parameters, Tperiodform* 
       m_period(periodForm)
 {
     ui->setupUi(this);
+    setEnterButton(*this, *ui->Button1);
     m_upgrid = new GridView(m_form.upgrid, ui->Panel1);
     m_basegrid = new GridView(m_form.basegrid, ui->Panel1);
     m_downgrid = new GridView(m_form.downgrid, ui->Panel1);

@@ -1,5 +1,6 @@
 #include "forms/ui/TnForm.h"
 
+#include "common/ui/EnterButton.h"
 #include "common/ui/LabelNames.h"
 #include "common/Prompter.h"
 #include "forms/StandardForm.h"
@@ -161,6 +162,7 @@ TnForm::TnForm(ReportSession& session, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::TnForm>()), m_session(session)
 {
     ui->setupUi(this);
+    setEnterButton(*this, *ui->Button1);
     nameControlsByTheirLabels(*this);
     for (QComboBox* box : {ui->ComboBox1, ui->ComboBox2})
         box->setSizeAdjustPolicy(QComboBox::AdjustToContents);

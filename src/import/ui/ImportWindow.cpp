@@ -1,5 +1,6 @@
 #include "import/ui/ImportWindow.h"
 
+#include "common/ui/EnterButton.h"
 #include "db/ArchiveTables.h"
 #include "import/FolderImport.h"
 #include "link/ExchangeStatus.h"
@@ -129,6 +130,7 @@ ImportWindow::ImportWindow(std::filesystem::path databasePath, QWidget* parent)
     layout->addWidget(m_table, 1);
     layout->addWidget(m_status);
     layout->addLayout(bottom);
+    setEnterButton(*this, *m_import);
     showSummary();
 }
 

@@ -1,6 +1,7 @@
 #include "reports/ui/CompletenessWindow.h"
 
 #include "common/Prompter.h"
+#include "common/ui/EnterButton.h"
 #include "link/ExchangeStatus.h"
 #include "reports/ReportPeriod.h"
 
@@ -109,6 +110,7 @@ CompletenessWindow::CompletenessWindow(std::filesystem::path databasePath,
     layout->addLayout(choice);
     layout->addWidget(m_grid, 1);
     layout->addLayout(bottom);
+    setEnterButton(*this, *m_show);
 
     loadControllers();
 }

@@ -1,6 +1,7 @@
 #include "reports/ui/TblankForm.h"
 
 #include "common/Prompter.h"
+#include "common/ui/EnterButton.h"
 #include "db/ArchiveTables.h"
 #include "reports/BlankEditing.h"
 #include "reports/ui/Totvetform.h"
@@ -62,6 +63,7 @@ TblankForm::TblankForm(ReportSession& session, Totvetform* reportWindow, QWidget
       m_reportWindow(reportWindow)
 {
     ui->setupUi(this);
+    setEnterButton(*this, *ui->Button1);
     if (!m_reportWindow)
         m_reportWindow = new Totvetform(session, nullptr, this);
     groupOf(this, {ui->Tip0, ui->Tip1, ui->Tip2, ui->Tip3})->setObjectName("TipGroup");

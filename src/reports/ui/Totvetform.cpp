@@ -3,6 +3,7 @@
 #include "charts/ui/ChartWindow.h"
 #include "common/IniFile.h"
 #include "common/Prompter.h"
+#include "common/ui/EnterButton.h"
 #include "db/ArchiveTables.h"
 #include "grid/ui/ExportLock.h"
 #include "reports/MissingValues.h"
@@ -60,6 +61,7 @@ Totvetform::Totvetform(ReportSession& session, Tperiodform* periodForm, QWidget*
     : QDialog(parent), ui(std::make_unique<Ui::Totvetform>()), m_session(session), m_period(periodForm)
 {
     ui->setupUi(this);
+    setEnterButton(*this, *ui->Button1);
     m_upgrid = new GridView(m_up, this);
     m_basegrid = new GridView(m_base, this);
     m_downgrid = new GridView(m_down, this);

@@ -1,6 +1,7 @@
 #include "settings/ui/Tscep.h"
 
 #include "common/Prompter.h"
+#include "common/ui/EnterButton.h"
 #include "ui_Tscep.h"
 
 namespace kest {
@@ -18,6 +19,7 @@ QString headLine(int head)
 Tscep::Tscep(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::Tscep>())
 {
     ui->setupUi(this);
+    setEnterButton(*this, *ui->BitBtn1);
     // Wide enough for the longest member line, so choosing a head never clips it.
     setMinimumWidth(fontMetrics().horizontalAdvance(headLine(0)) + 40);
     ui->ComboBox1->setMinimumContentsLength(4);

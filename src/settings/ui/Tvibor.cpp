@@ -1,6 +1,7 @@
 #include "settings/ui/Tvibor.h"
 
 #include "app/ui/DesktopSession.h"
+#include "common/ui/EnterButton.h"
 #include "db/ArchiveTables.h"
 #include "exchange/ControllerValues.h"
 #include "settings/ArchiveMarking.h"
@@ -127,6 +128,7 @@ Tvibor::Tvibor(DesktopSession& session, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::Tvibor>()), m_session(session), m_scep(new Tscep(this))
 {
     ui->setupUi(this);
+    setEnterButton(*this, *ui->Button2);
 
     QTableWidget* list = ui->merangrid;
     list->setHorizontalHeaderLabels({QStringLiteral("№"), QStringLiteral("Имя МЕРАН:"),

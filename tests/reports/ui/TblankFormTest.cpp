@@ -297,6 +297,7 @@ TEST_F(TblankFormTest, TheColumnListWorksFromTheKeyboard)
     press(editor(), Qt::Key_Return);
     EXPECT_EQ(blank().NAME[4], "Расход");
     EXPECT_FALSE(editor());
+    EXPECT_TRUE(form.isVisible()) << "Enter in the editor takes the caption, it does not press \"Выход\"";
 
     // Typing opens the editor too; Escape throws the typing away.
     press(grid, Qt::Key_Down);

@@ -5,7 +5,9 @@
 #include "db/ArchiveTables.h"
 #include "reports/ui/ReportSession.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QTimer>
 #include <cmath>
 #include <deque>
@@ -73,6 +75,31 @@ template <typename Window> void whenModalOpens(std::function<void(Window&)> acti
         else if (triesLeft > 0)
             whenModalOpens<Window>(action, triesLeft - 1);
     });
+}
+
+/// Empty when Down moves the current cell of `view` from (`row`, `column`) one row on
+/// and Up brings it back; else what went wrong, named by the view.
+inline std::string arrowFault(QAbstractItemView& view, int row = 0, int column = 0)
+{
+    const std::string name = view.window()->objectName().toStdString() + "/" + view.objectName().toStdString();
+    if (view.model()->rowCount() < row + 2)
+        return name + ": too few rows to move";
+    view.setFocus();
+    view.setCurrentIndex(view.model()->index(row, column));
+    const auto press = [&view](int key) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&view, &down);
+        QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier);
+        QApplication::sendEvent(&view, &up);
+        QApplication::processEvents();
+    };
+    press(Qt::Key_Down);
+    if (view.currentIndex().row() != row + 1)
+        return name + ": Down left the current row at " + std::to_string(view.currentIndex().row());
+    press(Qt::Key_Up);
+    if (view.currentIndex().row() != row)
+        return name + ": Up left the current row at " + std::to_string(view.currentIndex().row());
+    return {};
 }
 
 } // namespace kest::test

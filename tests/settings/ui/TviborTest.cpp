@@ -7,6 +7,7 @@
 #include "db/ArchiveTables.h"
 #include "exchange/Connection.h"
 #include "link/SimProcess.h"
+#include "reports/ui/WindowTestSupport.h"
 #include "settings/ui/Tscep.h"
 
 #include <QAbstractButton>
@@ -136,7 +137,9 @@ TEST(TviborTest, BuildsItsListFromTheRegistrarAndWritesAtClosing)
 
     test::saveScreenshot(window, "Tvibor.png");
 
-    // Row 1 is current: its settlement values are in the controls and the session.
+    EXPECT_EQ(test::arrowFault(*list, 0, 1), "");
+    // Record 1 is current (again, after the arrows): its settlement values are in the
+    // controls and the session.
     EXPECT_EQ(child<QSpinBox>(window, "SpinEdit1")->value(), 7);
     EXPECT_EQ(home.session.settlementHourSpin, 7);
     EXPECT_TRUE(child<QRadioButton>(window, "avansItem1")->isChecked());
@@ -215,6 +218,7 @@ TEST(TviborTest, AChainedDailyArchiveAnsweredNoStaysChained)
     EXPECT_EQ(background(grid, 0, 3), QColor(255, 0, 0));
     EXPECT_TRUE(child<QRadioButton>(window, "precisionItem")->isChecked());
 
+    EXPECT_EQ(test::arrowFault(*grid, 0, 3), "");
     grid->setCurrentCell(1, 2);
     BoxAnswerer boxes;
     boxes.answers = {QMessageBox::No};
