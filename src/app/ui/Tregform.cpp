@@ -413,6 +413,12 @@ void Tregform::addServerRow()
     ui->panelLayout->addLayout(row, next, 0, 1, 2);
     ui->panelLayout->addWidget(m_archiveInUse, next + 1, 0, 1, 2);
     connect(check, &QPushButton::clicked, this, &Tregform::serverCheckClick);
+    // Made after the drawn controls, the row would come last in the Tab order; it
+    // belongs after the rest of the settings panel, before the buttons below it.
+    QWidget* before = ui->catalogRead->previousInFocusChain();
+    QWidget::setTabOrder(before, m_serverEdit);
+    QWidget::setTabOrder(m_serverEdit, check);
+    QWidget::setTabOrder(check, ui->catalogRead);
 }
 
 void Tregform::showArchiveInUse()
