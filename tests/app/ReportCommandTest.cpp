@@ -121,7 +121,7 @@ TEST_P(ReportCommandTest, AnOutputThatCannotBeWrittenFailsAndStaysAsItWas)
 class ReportCommandFileTest : public ReportCommandTest
 {
 };
-INSTANTIATE_TEST_SUITE_P(FileOnly, ReportCommandFileTest, ::testing::Values("file"));
+INSTANTIATE_TEST_SUITE_P(FileOnly, ReportCommandFileTest, ::testing::Values("file"), test::engineName);
 
 TEST_P(ReportCommandFileTest, DatabaseInAReadOnlyFolder)
 {

@@ -217,7 +217,10 @@ TEST_P(StoreCommandTest, StoreRebuildsWhatTheReadStored)
 
 INSTANTIATE_TEST_SUITE_P(BothLinks,
                          StoreCommandTest,
-                         ::testing::Combine(::testing::Values("page", "request"), ::testing::Values("file", "server")));
+                         ::testing::Combine(::testing::Values("page", "request"), ::testing::Values("file", "server")),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
+                         });
 
 TEST(StoreCommandFaults, KilledStoreIsCompletedByTheNextOne)
 {

@@ -140,7 +140,8 @@ TEST_P(ArchiveEnginesTest, DeletesScansAndTransactions)
     EXPECT_EQ(seconds.size(), 11u); // batch[0] and 10..19
 }
 
-INSTANTIATE_TEST_SUITE_P(BothEngines, ArchiveEnginesTest, ::testing::Values("file", "server"));
+INSTANTIATE_TEST_SUITE_P(BothEngines, ArchiveEnginesTest, ::testing::Values("file", "server"),
+                         [](const auto& info) { return std::string(info.param); });
 
 class ServerConnectionTest : public ::testing::Test
 {
