@@ -16,13 +16,8 @@ class CopyCommandTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string why;
-        auto* server = test::PgTestServer::get(&why);
-        if (!server) {
-            if (std::getenv("KEST_REQUIRE_PG"))
-                FAIL() << why;
-            GTEST_SKIP() << why;
-        }
+        test::PgTestServer* server = nullptr;
+        KEST_TEST_SERVER(server);
         archive = server->freshDatabase();
         auto db = test::prepareReportHome(fileHome);
         ASSERT_TRUE(db);

@@ -354,13 +354,7 @@ class ServerStoreTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string why;
-        server = test::PgTestServer::get(&why);
-        if (!server) {
-            if (std::getenv("KEST_REQUIRE_PG"))
-                FAIL() << why;
-            GTEST_SKIP() << why;
-        }
+        KEST_TEST_SERVER(server);
         std::string error;
         session = eightRecords(error);
         ASSERT_TRUE(session) << error;

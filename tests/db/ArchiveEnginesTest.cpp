@@ -148,13 +148,7 @@ class ServerConnectionTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string why;
-        server = test::PgTestServer::get(&why);
-        if (!server) {
-            if (std::getenv("KEST_REQUIRE_PG"))
-                FAIL() << why;
-            GTEST_SKIP() << why;
-        }
+        KEST_TEST_SERVER(server);
     }
     test::PgTestServer* server = nullptr;
 };

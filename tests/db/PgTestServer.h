@@ -45,19 +45,27 @@ private:
     bool m_running = false;
 };
 
+/// The test server into `out` (a PgTestServer*); without one the test fails where
+/// KEST_REQUIRE_PG is set (CI) and is skipped elsewhere.
+#define KEST_TEST_SERVER(out)                                                                                   \
+    do {                                                                                                        \
+        std::string why__;                                                                                      \
+        out = ::kest::test::PgTestServer::get(&why__);                                                          \
+        if (!out) {                                                                                             \
+            if (std::getenv("KEST_REQUIRE_PG"))                                                                 \
+                FAIL() << why__;                                                                                \
+            GTEST_SKIP() << why__;                                                                              \
+        }                                                                                                       \
+    } while (0)
+
 /// "" for the file, or a fresh server database when `engine` is "server"; skips or
-/// fails the test as PgTestServer::get says.
+/// fails the test as KEST_TEST_SERVER does.
 #define KEST_ENGINE_CONNECTION(engine, out)                                                                      \
     do {                                                                                                        \
         out.clear();                                                                                            \
         if (std::string(engine) == "server") {                                                                  \
-            std::string why__;                                                                                  \
-            auto* server__ = ::kest::test::PgTestServer::get(&why__);                                           \
-            if (!server__) {                                                                                    \
-                if (std::getenv("KEST_REQUIRE_PG"))                                                             \
-                    FAIL() << why__;                                                                            \
-                GTEST_SKIP() << why__;                                                                          \
-            }                                                                                                   \
+            ::kest::test::PgTestServer* server__ = nullptr;                                                     \
+            KEST_TEST_SERVER(server__);                                                                         \
             out = server__->freshDatabase();                                                                    \
         }                                                                                                       \
     } while (0)

@@ -444,13 +444,8 @@ namespace {
 
 TEST(TregformTest, TheServerFieldIsWrittenAtEachChangeAndCheckedOnTheServer)
 {
-    std::string why;
-    auto* server = test::PgTestServer::get(&why);
-    if (!server) {
-        if (std::getenv("KEST_REQUIRE_PG"))
-            FAIL() << why;
-        GTEST_SKIP() << why;
-    }
+    test::PgTestServer* server = nullptr;
+    KEST_TEST_SERVER(server);
     const std::string archive = server->freshDatabase();
     ExchangeHome home("[TIME]\r\nDARH=30\r\nDARD=30\r\nPUT=/tmp/x\r\n");
     DesktopSession session(home.dir.path());
