@@ -479,7 +479,7 @@ DbStatus PgDatabase::copyRows(ArchiveKind kind, const std::vector<ArchiveRow>& r
     // The rows go in COPY's binary form: the server then neither parses a time nor a
     // number per row, which is most of what a text COPY costs it.
     Result started(PQexec(
-        m_conn, (std::string("COPY ") + archiveTable(kind) + " (sdate, scode, svalue) FROM STDIN (FORMAT binary)").c_str()));
+        m_conn, (std::string("COPY ") + archiveTable(kind) + " (sdate, scode, svalue) FROM STDIN WITH BINARY").c_str()));
     if (PQresultStatus(started.get()) != PGRES_COPY_IN)
         return statusOf(started.get());
     std::string data;
