@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -65,6 +67,50 @@ std::string trimmed(const char* message)
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
         text.pop_back();
     return text;
+}
+
+/// COPY's binary form: its signature, no flags, no header extension.
+constexpr char kBinaryCopyHeader[] = "PGCOPY\n\377\r\n\0\0\0\0\0\0\0\0\0";
+static_assert(sizeof kBinaryCopyHeader - 1 == 19);
+
+/// The server keeps a timestamp as microseconds from 2000-01-01 00:00, which is day
+/// 36526 of our count.
+constexpr std::int64_t kServerEpochSeconds = 36526LL * 86400;
+
+void appendBig16(std::string& out, std::int16_t v)
+{
+    const auto u = static_cast<std::uint16_t>(v);
+    out += static_cast<char>(u >> 8);
+    out += static_cast<char>(u & 0xFF);
+}
+
+void appendBig32(std::string& out, std::int32_t v)
+{
+    const auto u = static_cast<std::uint32_t>(v);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out += static_cast<char>((u >> shift) & 0xFF);
+}
+
+void appendBig64(std::string& out, std::uint64_t u)
+{
+    for (int shift = 56; shift >= 0; shift -= 8)
+        out += static_cast<char>((u >> shift) & 0xFF);
+}
+
+/// One row as three fields of eight bytes each: the time (whole seconds, as the text
+/// form rounds it), the key and the value's IEEE bits.
+void appendBinaryRow(std::string& out, const ArchiveRow& row)
+{
+    appendBig16(out, 3);
+    const std::int64_t seconds = std::llround(row.sdate * 86400.0) - kServerEpochSeconds;
+    appendBig32(out, 8);
+    appendBig64(out, static_cast<std::uint64_t>(seconds * 1000000));
+    appendBig32(out, 8);
+    appendBig64(out, static_cast<std::uint64_t>(row.scode));
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &row.svalue, sizeof bits);
+    appendBig32(out, 8);
+    appendBig64(out, bits);
 }
 
 } // namespace
@@ -430,25 +476,24 @@ DbStatus PgDatabase::flush(std::size_t index)
 
 DbStatus PgDatabase::copyRows(ArchiveKind kind, const std::vector<ArchiveRow>& rows)
 {
-    Result started(PQexec(m_conn, (std::string("COPY ") + archiveTable(kind) + " (sdate, scode, svalue) FROM STDIN").c_str()));
+    // The rows go in COPY's binary form: the server then neither parses a time nor a
+    // number per row, which is most of what a text COPY costs it.
+    Result started(PQexec(
+        m_conn, (std::string("COPY ") + archiveTable(kind) + " (sdate, scode, svalue) FROM STDIN WITH BINARY").c_str()));
     if (PQresultStatus(started.get()) != PGRES_COPY_IN)
         return statusOf(started.get());
-    std::string text;
+    std::string data;
     constexpr std::size_t kChunk = 1 << 20;
-    text.reserve(kChunk + 64);
-    char time[20];
+    data.reserve(kChunk + 64);
+    data.append(kBinaryCopyHeader, sizeof kBinaryCopyHeader - 1);
     bool sent = true;
     for (std::size_t i = 0; i < rows.size() && sent; ++i) {
-        writeSqlText(rows[i].sdate, time);
-        text.append(time, 19);
-        text += '\t';
-        text += integerText(rows[i].scode);
-        text += '\t';
-        text += doubleText(rows[i].svalue);
-        text += '\n';
-        if (text.size() >= kChunk || i + 1 == rows.size()) {
-            sent = PQputCopyData(m_conn, text.data(), static_cast<int>(text.size())) == 1;
-            text.clear();
+        appendBinaryRow(data, rows[i]);
+        if (i + 1 == rows.size())
+            appendBig16(data, -1);
+        if (data.size() >= kChunk || i + 1 == rows.size()) {
+            sent = PQputCopyData(m_conn, data.data(), static_cast<int>(data.size())) == 1;
+            data.clear();
         }
     }
     PQputCopyEnd(m_conn, sent ? nullptr : "the rows could not be sent");

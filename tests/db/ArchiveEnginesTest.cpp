@@ -140,6 +140,29 @@ TEST_P(ArchiveEnginesTest, DeletesScansAndTransactions)
     EXPECT_EQ(seconds.size(), 11u); // batch[0] and 10..19
 }
 
+TEST_P(ArchiveEnginesTest, NewRowsKeepTheirExactTimesAndValues)
+{
+    // Rows that conflict with nothing go in by the bulk path; they must come back as
+    // the per-row path would leave them, on either side of the server's own epoch.
+    const auto key = ArchiveKey(0x0412, ArchiveKind::Daily, 1);
+    const std::vector<ArchiveValue> batch = {
+        {at(1899, 12, 30), -2.5},
+        {at(1999, 12, 31, 23) + 59 * kOneMinute + 59.4 * kOneSecond, 0.1},
+        {at(2000, 1, 1), -1.0e-300},
+        {at(2026, 3, 15, 10) + 0.6 * kOneSecond, 1.0e300},
+        {at(9999, 12, 31, 23), 123456789.123456789},
+    };
+    ASSERT_TRUE(db->storeArchiveValues(ArchiveKind::Daily, key, batch, DuplicateRule::Overwrite).ok());
+
+    std::vector<ArchiveRow> rows;
+    ASSERT_TRUE(SelectArchiveRange(*db, ArchiveKind::Daily, key, at(1899, 12, 30), at(9999, 12, 31, 23), rows).ok());
+    ASSERT_EQ(rows.size(), batch.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(toSqlText(rows[i].sdate), toSqlText(batch[i].time)) << "row " << i;
+        EXPECT_EQ(rows[i].svalue, batch[i].value) << "row " << i;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothEngines, ArchiveEnginesTest, ::testing::Values("file", "server"),
                          [](const auto& info) { return std::string(info.param); });
 
