@@ -48,11 +48,6 @@ std::string linkFailureMessage(int status)
     return "Ошибка связи с регистратором:" + exchangeMessage(status);
 }
 
-int limitedRecordCount(int count, int recordLimit)
-{
-    return recordLimit > 0 && recordLimit < count ? recordLimit : count;
-}
-
 ControllerList
 RebuildControllerList(ExchangeContext& ctx, ArchiveDatabase* db, bool storingPass, const ControllerListScope& scope)
 {

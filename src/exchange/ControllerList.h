@@ -44,9 +44,6 @@ ControllerList RebuildControllerList(ExchangeContext& ctx,
                                      bool storingPass,
                                      const ControllerListScope& scope = {});
 
-/// How many records a record counter leaves of `count`: the count, or
-/// `recordLimit` when that is from 1 to below the count.
-int limitedRecordCount(int count, int recordLimit);
 
 /// "Ошибка связи с регистратором:" and the status text, as the box shows it.
 std::string linkFailureMessage(int status);

@@ -26,12 +26,15 @@ int RunCommandWithTries(ExchangeContext& ctx, int factor, const std::function<in
     return RunCommandWithTries(ctx, ctx.tries, ctx.pauseSeconds, factor, command);
 }
 
+int limitedRecordCount(int count, int recordLimit)
+{
+    return recordLimit > 0 && recordLimit < count ? recordLimit : count;
+}
+
 int passRecordCount(const ExchangeContext& ctx)
 {
     const int count = ctx.catalog.count;
-    if (ctx.link.PageLink == 1 && ctx.recordLimit > 0 && ctx.recordLimit < count)
-        return ctx.recordLimit;
-    return count;
+    return ctx.link.PageLink == 1 ? limitedRecordCount(count, ctx.recordLimit) : count;
 }
 
 } // namespace kest

@@ -61,6 +61,10 @@ int RunCommandWithTries(
 /// The same with the context's own tries and pause.
 int RunCommandWithTries(ExchangeContext& ctx, int factor, const std::function<int()>& command);
 
+/// How many records a record counter leaves of `count`: the count, or
+/// `recordLimit` when that is from 1 to below the count.
+int limitedRecordCount(int count, int recordLimit);
+
 /// How many catalog records the reading and storing passes take: the catalog's
 /// count, or on the page link the record limit when it is from 1 below the count.
 int passRecordCount(const ExchangeContext& ctx);
