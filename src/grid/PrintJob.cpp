@@ -3,7 +3,8 @@
 namespace kest {
 namespace {
 
-// Set once by main() before any command runs; the only process-wide hook of the core.
+// Set once by main() before any command runs; with the queue printer, one of the
+// two process-wide hooks of the core (both are drawing, which the core cannot do).
 PdfPrinter g_pdfPrinter = nullptr;
 
 } // namespace
